@@ -1,0 +1,67 @@
+#pragma once
+
+#include <KvBaseExport.h>
+#include <KvTypeId.h>
+
+#include <QHash>
+
+#include <cstddef>
+
+class KvObject;
+class KvObjectCounterIterator;
+
+// Counts how often each object of one type was added. Holds no references.
+class KV_BASE_EXPORT KvObjectCounter {
+public:
+    KvObjectCounter();
+    explicit KvObjectCounter(const KvTypeId& type);
+    KvObjectCounter(const KvObjectCounter&) = default;
+    KvObjectCounter& operator=(const KvObjectCounter&) = default;
+    virtual ~KvObjectCounter();
+
+    // The counting operations need a non-null object; objects of another
+    // type are ignored (0 / false), except by remove().
+    virtual size_t inc(const KvObject* obj);
+    virtual size_t dec(const KvObject* obj);
+    virtual bool add(const KvObject* obj);
+    virtual size_t getCount(const KvObject* obj) const;
+    virtual bool remove(const KvObject* obj);
+    virtual void clear();
+
+    KvTypeId getType() const { return type_; }
+    size_t getNumEntries() const { return static_cast<size_t>(counts_.size()); }
+    KvObjectCounterIterator getIterator() const;
+
+private:
+    friend class KvObjectCounterIterator;
+    bool counts(const KvObject* obj) const;
+
+    KvTypeId type_;
+    QHash<const void*, size_t> counts_;
+};
+
+// Walks a counter's entries in hash order.
+class KV_BASE_EXPORT KvObjectCounterIterator {
+public:
+    KvObjectCounterIterator() { first(); }
+    explicit KvObjectCounterIterator(const KvObjectCounter& counter) : counts_(counter.counts_) { first(); }
+
+    void first() { it_ = counts_.constBegin(); }
+    bool isDone() const { return it_ == counts_.constEnd(); }
+    void next() {
+        if (!isDone()) ++it_;
+    }
+    size_t getCurrent(const KvObject*& obj) const {
+        obj = static_cast<const KvObject*>(it_.key());
+        return it_.value();
+    }
+    size_t getNonConstCurrent(KvObject*& obj) const {
+        obj = const_cast<KvObject*>(static_cast<const KvObject*>(it_.key()));
+        return it_.value();
+    }
+
+private:
+    // An implicitly shared copy: the walk is not disturbed by later changes.
+    QHash<const void*, size_t> counts_;
+    QHash<const void*, size_t>::const_iterator it_;
+};

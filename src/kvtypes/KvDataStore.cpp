@@ -1,0 +1,3 @@
+#include <KvDataStore.h>
+
+void KvDataStore::initType(int) {}

@@ -1,0 +1,3 @@
+#include <KvMemoryCleaner.h>
+
+KvMemoryCleaner::~KvMemoryCleaner() = default;

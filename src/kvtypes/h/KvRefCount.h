@@ -1,0 +1,22 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Atomic reference count. unref() reports when the count reaches zero;
+// unrefKeep() never does. A copy starts at zero: counts are not data.
+class KvRefCount {
+public:
+    KvRefCount() = default;
+    KvRefCount(const KvRefCount&) : count_(0) {}
+    KvRefCount& operator=(const KvRefCount&) { return *this; }
+
+    void ref() const { count_.fetch_add(1, std::memory_order_acq_rel); }
+    bool unref() const { return count_.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+    void unrefKeep() const { count_.fetch_sub(1, std::memory_order_acq_rel); }
+    int getRefCount() const { return count_.load(std::memory_order_acquire); }
+    bool isShared() const { return getRefCount() > 1; }
+
+private:
+    mutable std::atomic<int32_t> count_{0};
+};
