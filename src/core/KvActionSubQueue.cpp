@@ -1,0 +1,3 @@
+#include <KvActionSubQueue.h>
+
+KvActionSubQueue::~KvActionSubQueue() = default;

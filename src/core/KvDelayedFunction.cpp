@@ -1,0 +1,3 @@
+#include <KvDelayedFunction.h>
+
+KvDelayedFunction::~KvDelayedFunction() = default;

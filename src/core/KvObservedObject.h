@@ -1,0 +1,75 @@
+#pragma once
+
+#include <KvActionObject.h>
+#include <KvObject.h>
+#include <KvObjectUniqueList.h>
+
+class KvAction;
+class KvDeleteAction;
+class KvMapper;
+
+// Something others can watch. A change is never delivered from here: it is
+// described as an action and one delivery per observer is queued on the
+// process-wide action queue, which calls the observers later in FIFO order.
+// So no observer code runs while the observer list is walked, and observers
+// may add or remove observers (themselves included) from their handlers.
+//
+// Life: alive -> dying (destroy(): purge actions queued, then a delete
+// action) -> deleted (by the queue, after every normal delivery). A dying
+// object sends nothing new.
+class KV_BASE_EXPORT KvObservedObject : public KvObject {
+    KV_TYPE_HEADER(KvObservedObject)
+public:
+    KvObservedObject() = default;
+    KvObservedObject(const KvObservedObject& o) : KvObject(o) {}
+    KvObservedObject& operator=(const KvObservedObject&) { return *this; }
+    ~KvObservedObject() override;
+
+    // False for the object itself and for an observer already present.
+    virtual bool addObserver(KvObject* obj) const;
+    virtual void removeObserver(KvObject* obj) const;
+    virtual void updateObservers(const KvMapper* mapper, KvActionObject originator);
+    virtual void updateObservers(KvActionObject originator = KvActionObject());
+    virtual void sendCosmeticUpdate(KvActionObject originator = KvActionObject());
+    virtual void handleDeleteAction(KvDeleteAction* action);
+    virtual void destroy();
+
+    void notifyObservers(KvAction* action, KvActionObject originator);
+    bool isObserver(KvObject* obj) const { return observers_.includes(obj); }
+    size_t getNumObservers() const { return observers_.getLength(); }
+    bool isDying() const { return dying_; }
+
+protected:
+    virtual void preNotification() {}
+    virtual void preDestroy() {}
+
+    void notifyNonUndoObservers(KvAction* action, KvActionObject originator);
+    bool broadcastAction(KvAction* action, KvActionObject originator);
+    void notifyPurge();
+    // Sends `action` (made only when there are observers) the way an update
+    // goes: to the non-undo observers while undo restores, else to all.
+    void dispatch(KvAction* action, KvActionObject originator);
+
+private:
+    friend class KvObserverIterator;
+    bool dying_ = false;
+    mutable KvObjectUniqueList observers_;
+};
+
+// Cursor over the observers of one object, in the order they were added.
+class KV_BASE_EXPORT KvObserverIterator {
+public:
+    explicit KvObserverIterator(const KvObservedObject* obj);
+    ~KvObserverIterator();
+    KvObserverIterator(const KvObserverIterator&) = delete;
+    KvObserverIterator& operator=(const KvObserverIterator&) = delete;
+
+    void first() { it_->first(); }
+    bool isDone() const { return it_->isDone(); }
+    void next() { it_->next(); }
+    KvObject* getCurrent() const { return it_->currentItem(); }
+
+private:
+    const KvObservedObject* obj_;
+    KvObjectListIterator* it_;
+};

@@ -1,0 +1,4 @@
+#include <KvUndo.h>
+
+bool KvUndo::isRestoring() { return false; }
+void KvUndo::objectChanged(KvUndoObject*) {}

@@ -1,0 +1,3 @@
+#include <KvUndoRefObject.h>
+
+KV_TYPE_SOURCE(KvUndoRefObject, "UndoRefObject", KvUndoObject)
