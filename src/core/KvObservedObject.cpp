@@ -5,6 +5,7 @@
 #include <KvDeleteAction.h>
 #include <KvExcept.h>
 #include <KvMapper.h>
+#include <KvObserverIterator.h>
 #include <KvPurgeAction.h>
 #include <KvUndo.h>
 #include <KvUpdateAction.h>
@@ -111,14 +112,4 @@ void KvObservedObject::destroy() {
     preDestroy();
     dying_ = true;
     notifyPurge();
-}
-
-KvObserverIterator::KvObserverIterator(const KvObservedObject* obj) : obj_(obj), it_(nullptr) {
-    if (!obj) throw KvExcept("NULL object for iterator");
-    it_ = new KvObjectListIterator(&obj->observers_);
-}
-
-KvObserverIterator::~KvObserverIterator() {
-    delete it_;
-    obj_ = nullptr;
 }

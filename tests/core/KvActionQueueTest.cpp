@@ -1,0 +1,380 @@
+#include <KvActionLock.h>
+#include <KvActionQueue.h>
+#include <KvActionSubQueue.h>
+#include <KvDelayedFunction.h>
+#include <KvExcept.h>
+#include <KvObserverIterator.h>
+#include <KvRefPtr.h>
+#include <KvTestObjects.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+
+using kvtest::Counted;
+using kvtest::Log;
+using kvtest::Recorder;
+
+namespace {
+
+class QueueTest : public ::testing::Test {
+protected:
+    void SetUp() override { Counted::reset(); }
+    void TearDown() override {
+        KvActionQueue::process();
+        EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
+        EXPECT_FALSE(KvActionQueue::isProcessing());
+        EXPECT_EQ(Counted::live, 0);
+    }
+};
+
+struct Fn : KvDelayedFunction {
+    explicit Fn(std::function<void()> f) : f(std::move(f)) { ++live; }
+    ~Fn() override { --live; }
+    void execute() override { f(); }
+    std::function<void()> f;
+    inline static int live = 0;
+};
+
+struct Sub : KvActionSubQueue {
+    explicit Sub(std::function<void()> f, int* flushes, bool* deleted) : f(f), flushes(flushes), deleted(deleted) {}
+    ~Sub() override { *deleted = true; }
+    void flush() override {
+        ++*flushes;
+        if (f) f();
+    }
+    int hasPending() override { return pending; }
+    std::function<void()> f;
+    int* flushes;
+    bool* deleted;
+    int pending = 0;
+};
+
+// An observer whose instances all live at one address, so a test can destroy
+// one and create another exactly where it was.
+struct SameAddress : Recorder {
+    static void* operator new(size_t) { return slot(); }
+    static void operator delete(void*) {}
+    static void* slot() {
+        alignas(SameAddress) static unsigned char buf[sizeof(Recorder) + 64];
+        return buf;
+    }
+};
+
+}  // namespace
+
+TEST_F(QueueTest, ObserversHearInOrderExceptTheOriginator) {
+    KvRefPtr<Counted> src(new Counted("src"));
+    Log order;
+    Recorder a("a"), b("b"), c("c");
+    for (Recorder* r : {&a, &b, &c}) {
+        r->sharedLog = &order;
+        EXPECT_TRUE(src->addObserver(r));
+    }
+    EXPECT_FALSE(src->addObserver(&a));
+    EXPECT_FALSE(src->addObserver(src.get()));
+    EXPECT_EQ(src->getNumObservers(), 3u);
+
+    src->updateObservers(KvActionObject(&b));
+    EXPECT_EQ(order, (Log{"a<-Update:src", "c<-Update:src"}));
+    EXPECT_EQ(src->preNotifications, 1);
+    src->sendCosmeticUpdate();
+    EXPECT_EQ(src->preNotifications, 1) << "cosmetic updates skip the hook";
+    EXPECT_EQ(b.log, (Log{"Cosmetic:src"}));
+
+    KvObserverIterator it(src.get());
+    std::vector<KvObject*> seen;
+    for (it.first(); !it.isDone(); it.next()) seen.push_back(it.getCurrent());
+    EXPECT_EQ(seen, (std::vector<KvObject*>{&a, &b, &c}));
+    try {
+        KvObserverIterator bad(nullptr);
+        ADD_FAILURE();
+    } catch (const KvExcept& e) {
+        EXPECT_STREQ(e.what(), "NULL object for iterator");
+    }
+    for (Recorder* r : {&a, &b, &c}) src->removeObserver(r);
+}
+
+TEST_F(QueueTest, NestedNotificationsAreFifoAndNeverReentrant) {
+    KvRefPtr<Counted> x(new Counted("x")), y(new Counted("y"));
+    Log order;
+    Recorder first("first"), second("second"), onY("onY");
+    first.sharedLog = second.sharedLog = onY.sharedLog = &order;
+    x->addObserver(&first);
+    x->addObserver(&second);
+    y->addObserver(&onY);
+    bool processResult = true;
+    first.onAction = [&](KvAction*) {
+        // Queued behind what x already queued for `second`.
+        y->updateObservers();
+        processResult = KvActionQueue::process();
+        EXPECT_TRUE(KvActionQueue::isProcessing());
+    };
+    x->updateObservers();
+    EXPECT_FALSE(processResult);
+    EXPECT_EQ(order, (Log{"first<-Update:x", "second<-Update:x", "onY<-Update:y"}));
+    x->removeObserver(&first);
+    x->removeObserver(&second);
+    y->removeObserver(&onY);
+}
+
+TEST_F(QueueTest, LocksHoldDeliveriesUntilTheLastRelease) {
+    KvRefPtr<Counted> src(new Counted("src"));
+    Recorder rec;
+    src->addObserver(&rec);
+    {
+        KvActionLock outer;
+        EXPECT_TRUE(KvActionQueue::isLocked());
+        {
+            KvActionLock inner;
+            src->updateObservers();
+            src->sendCosmeticUpdate();
+            EXPECT_FALSE(inner.resume()) << "not the last lock";
+            EXPECT_FALSE(inner.resume()) << "not suspended any more";
+            EXPECT_TRUE(rec.log.empty());
+        }
+        EXPECT_TRUE(rec.log.empty());
+        EXPECT_TRUE(KvActionQueue::isProcessing());
+    }
+    EXPECT_EQ(rec.log, (Log{"Update:src", "Cosmetic:src"}));
+    KvActionLock lock;
+    lock.suspend();  // already suspended: counts once
+    EXPECT_TRUE(lock.resume());
+    EXPECT_FALSE(KvActionQueue::isLocked());
+    src->removeObserver(&rec);
+}
+
+TEST_F(QueueTest, DyingObjectPurgesObserversBeforeItIsDeleted) {
+    Recorder rec;
+    Log order;
+    Counted* raw = new Counted("src");
+    raw->onDelete = [&] { order.push_back("deleted"); };
+    rec.sharedLog = &order;
+    KvRefPtr<Counted> src(raw);
+    src->addObserver(&rec);
+    {
+        KvActionLock lock;
+        src->updateObservers();
+        src = nullptr;  // the pending update still holds the object
+        EXPECT_FALSE(raw->isDying());
+    }
+    EXPECT_EQ(order, (Log{"rec<-Update:src", "rec<-Purge:src", "deleted"}));
+
+    order.clear();
+    raw = new Counted("src");
+    raw->onDelete = [&] { order.push_back("deleted"); };
+    src = raw;
+    src->addObserver(&rec);
+    {
+        KvActionLock lock;
+        src = nullptr;  // nothing pending: destroy() now, deletion waits
+        EXPECT_TRUE(raw->isDying());
+        EXPECT_EQ(raw->preDestroys, 1);
+        raw->updateObservers();  // dying: no hook, nothing queued
+        raw->destroy();          // second destroy: nothing
+        EXPECT_EQ(raw->preNotifications, 0);
+        EXPECT_EQ(raw->preDestroys, 1);
+        EXPECT_EQ(Counted::live, 1);
+    }
+    EXPECT_EQ(order, (Log{"rec<-Purge:src", "deleted"}));
+
+    // With no observers there is nothing to purge, but it is still deleted.
+    KvRefPtr<Counted> lonely(new Counted);
+    lonely = nullptr;
+    EXPECT_EQ(Counted::live, 0);
+}
+
+TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
+    // The only owner of `src` lets go while handling src's update: the
+    // remaining deliveries of that update still reach everyone, then the
+    // purge, and only then the object goes.
+    Counted* raw = new Counted("src");
+    KvRefPtr<Counted> owner(raw);
+    Log order;
+    Recorder dropper("dropper"), later("later");
+    dropper.sharedLog = later.sharedLog = &order;
+    raw->addObserver(&dropper);
+    raw->addObserver(&later);
+    raw->onDelete = [&] { order.push_back("deleted"); };
+    dropper.onAction = [&](KvAction* a) {
+        if (dynamic_cast<KvUpdateAction*>(a)) owner = nullptr;
+    };
+    raw->updateObservers();
+    EXPECT_EQ(order, (Log{"dropper<-Update:src", "later<-Update:src", "dropper<-Purge:src", "later<-Purge:src",
+                          "deleted"}));
+}
+
+TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {
+    KvRefPtr<Counted> src(new Counted("src"));
+    Recorder self("self"), victim("victim"), after("after");
+    src->addObserver(&self);
+    src->addObserver(&victim);
+    src->addObserver(&after);
+    self.onAction = [&](KvAction*) {
+        src->removeObserver(&self);
+        src->removeObserver(&victim);
+    };
+    src->updateObservers();
+    // Removal after queueing does not cancel the delivery already queued.
+    EXPECT_EQ(self.log.size(), 1u);
+    EXPECT_EQ(victim.log.size(), 1u);
+    EXPECT_EQ(after.log.size(), 1u);
+    src->updateObservers();
+    EXPECT_EQ(self.log.size(), 1u);
+    EXPECT_EQ(victim.log.size(), 1u);
+    EXPECT_EQ(after.log.size(), 2u);
+    src->removeObserver(&after);
+}
+
+TEST_F(QueueTest, DestroyedObserverIsSkippedButItsSuccessorAtTheSameAddressIsNot) {
+    KvRefPtr<Counted> src(new Counted("src"));
+    Recorder witness;
+    src->addObserver(&witness);
+    {
+        KvActionLock lock;
+        auto* first = new SameAddress;
+        src->addObserver(first);
+        src->updateObservers();  // queued for `first`
+        src->removeObserver(first);
+        delete first;  // marker queued
+        auto* second = new SameAddress;
+        ASSERT_EQ(static_cast<void*>(second), SameAddress::slot());
+        src->addObserver(second);
+        src->updateObservers();  // queued for `second`, behind the marker
+        lock.resume();
+        EXPECT_EQ(second->log.size(), 1u) << "only its own delivery";
+        src->removeObserver(second);
+        delete second;
+    }
+    EXPECT_EQ(witness.log.size(), 2u);
+    src->removeObserver(&witness);
+}
+
+TEST_F(QueueTest, ThrowingHandlerDoesNotStopLaterDeliveries) {
+    KvRefPtr<Counted> src(new Counted("src"));
+    Recorder thrower("thrower"), after("after");
+    thrower.onAction = [](KvAction*) { throw KvExcept("boom"); };
+    src->addObserver(&thrower);
+    src->addObserver(&after);
+    src->updateObservers();
+    src->updateObservers();
+    EXPECT_EQ(thrower.log.size(), 2u);
+    EXPECT_EQ(after.log.size(), 2u);
+    src->removeObserver(&thrower);
+    src->removeObserver(&after);
+}
+
+TEST_F(QueueTest, DelayedFunctionsRunInQueueOrder) {
+    int runs = 0;
+    {
+        Fn* f = new Fn([&] { ++runs; });
+        f->ref();
+        KvActionQueue::run(f);
+        EXPECT_EQ(runs, 1) << "run() executes before returning when idle";
+        {
+            KvActionLock lock;
+            KvActionQueue::add(f);
+            KvActionQueue::add(f);
+            KvActionQueue::run(f);
+            EXPECT_EQ(runs, 1);
+        }
+        EXPECT_EQ(runs, 4);
+        f->unref();
+    }
+    EXPECT_EQ(Fn::live, 0) << "the queue released the function";
+
+    // A delayed function queued by a handler runs after the deliveries that
+    // were queued before it.
+    KvRefPtr<Counted> src(new Counted("src"));
+    Log order;
+    Recorder a("a"), b("b");
+    a.sharedLog = b.sharedLog = &order;
+    src->addObserver(&a);
+    src->addObserver(&b);
+    a.onAction = [&](KvAction*) { KvActionQueue::add(new Fn([&] { order.push_back("fn"); })); };
+    src->updateObservers();
+    EXPECT_EQ(order, (Log{"a<-Update:src", "b<-Update:src", "fn"}));
+    EXPECT_EQ(Fn::live, 0);
+    src->removeObserver(&a);
+    src->removeObserver(&b);
+}
+
+TEST_F(QueueTest, DeleteLaterWaitsForNormalDeliveries) {
+    struct Plain : KvObject {
+        ~Plain() override { *flag = true; }
+        void handleReplaceAction(KvReplaceAction*) override {}
+        void handleSplitAction(KvSplitAction*) override {}
+        void handleJoinAction(KvJoinAction*) override {}
+        void handleUpdateAction(KvUpdateAction*) override {}
+        void handlePurgeAction(KvPurgeAction*) override {}
+        bool* flag = nullptr;
+    };
+    bool gone = false;
+    auto* plain = new Plain;
+    plain->flag = &gone;
+    KvActionQueue::deleteLater(plain);
+    EXPECT_FALSE(gone) << "deleteLater does not process";
+    KvActionQueue::process();
+    EXPECT_TRUE(gone);
+
+    // A referenced observed object goes whatever its count, after the
+    // normal deliveries queued before and after it.
+    Counted* held = new Counted("held");
+    held->ref();
+    Recorder rec;
+    held->addObserver(&rec);
+    {
+        KvActionLock lock;
+        KvActionQueue::deleteLater(held);
+        held->updateObservers();
+    }
+    EXPECT_EQ(rec.log, (Log{"Update:held"}));
+    EXPECT_EQ(Counted::live, 0);
+    KvActionQueue::deleteLater(nullptr);
+}
+
+TEST_F(QueueTest, SubQueuesFlushAfterTheListsAndDieWhenRemoved) {
+    int flushes = 0;
+    bool deleted = false;
+    Sub* sub = new Sub(nullptr, &flushes, &deleted);
+    KvActionQueue::addSubQueue(sub);
+    KvActionQueue::addSubQueue(sub);  // once only
+    KvActionQueue::process();
+    EXPECT_EQ(flushes, 1);
+
+    // Pending work makes the run go round again.
+    sub->pending = 1;
+    sub->f = [&] {
+        if (flushes == 3) sub->pending = 0;
+    };
+    KvActionQueue::process();
+    EXPECT_EQ(flushes, 3);
+
+    // Removed during a run: doomed, not flushed again, deleted by that run.
+    sub->f = [&] { KvActionQueue::removeSubQueue(sub); };
+    KvActionQueue::process();
+    EXPECT_EQ(flushes, 4);
+    EXPECT_TRUE(deleted);
+    KvActionQueue::process();
+    EXPECT_EQ(flushes, 4);
+
+    // Removed while idle: deleted at once.
+    bool deleted2 = false;
+    int flushes2 = 0;
+    Sub* idle = new Sub(nullptr, &flushes2, &deleted2);
+    KvActionQueue::addSubQueue(idle);
+    KvActionQueue::removeSubQueue(idle);
+    EXPECT_TRUE(deleted2);
+
+    // A throwing flush ends the run; the queue works again afterwards.
+    bool deleted3 = false;
+    int flushes3 = 0;
+    Sub* bad = new Sub([] { throw KvExcept("flush failed"); }, &flushes3, &deleted3);
+    KvActionQueue::addSubQueue(bad);
+    EXPECT_TRUE(KvActionQueue::process());
+    EXPECT_FALSE(KvActionQueue::isProcessing());
+    bad->f = nullptr;
+    KvActionQueue::removeSubQueue(bad);
+    EXPECT_TRUE(deleted3);
+}

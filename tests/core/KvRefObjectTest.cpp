@@ -1,0 +1,190 @@
+#include <KvActionLock.h>
+#include <KvActionQueue.h>
+#include <KvExcept.h>
+#include <KvMultiObject.h>
+#include <KvRefPtr.h>
+#include <KvTestObjects.h>
+#include <KvDeleteAction.h>
+#include <KvTrackingPtr.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using kvtest::Counted;
+using kvtest::Log;
+using kvtest::Recorder;
+
+class RefObjectTest : public ::testing::Test {
+protected:
+    void SetUp() override { Counted::reset(); }
+    void TearDown() override {
+        KvActionQueue::process();
+        EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
+        EXPECT_EQ(Counted::live, 0) << "an object leaked or was never destroyed";
+    }
+};
+
+TEST_F(RefObjectTest, LastUnrefDestroysOnceAndAtOnceWhenIdle) {
+    auto* obj = new Counted;
+    obj->ref();
+    EXPECT_EQ(obj->getRefCount(), 1);
+    obj->unref();
+    EXPECT_EQ(Counted::deleted, 1);  // deleted before unref returned
+
+    {
+        KvRefPtr<Counted> p(new Counted);
+        KvActionLock lock;
+        p = nullptr;
+        EXPECT_EQ(Counted::live, 1) << "deletion waits for the lock";
+    }
+    EXPECT_EQ(Counted::deleted, 2);
+
+    // unrefKeep hands back a temporary reference without destroying.
+    auto* kept = new Counted;
+    kept->ref();
+    kept->unrefKeep();
+    EXPECT_EQ(Counted::live, 1);
+    kept->ref();
+    kept->unref();
+    EXPECT_EQ(Counted::deleted, 3);
+
+    // An object with no reference that is unref'd goes negative and lives.
+    auto* neg = new Counted;
+    neg->unref();
+    EXPECT_EQ(neg->getRefCount(), -1);
+    EXPECT_EQ(Counted::live, 1);
+    neg->ref();
+    neg->ref();
+    neg->unref();
+    EXPECT_EQ(Counted::live, 0);
+}
+
+TEST_F(RefObjectTest, CopiesStartUnsharedAndUnobserved) {
+    KvRefPtr<Counted> a(new Counted("a"));
+    Recorder rec;
+    a->addObserver(&rec);
+    {
+        KvRefPtr<Counted> b(new Counted(*a));
+        EXPECT_EQ(b->getRefCount(), 1);
+        EXPECT_EQ(b->getNumObservers(), 0u);
+        *b = *a;  // assignment touches neither count nor observers
+        EXPECT_EQ(a->getRefCount(), 1);
+        EXPECT_EQ(a->getNumObservers(), 1u);
+    }
+    KvRefPtr<Counted>& self = a;
+    a = self;  // self-assignment keeps the object
+    EXPECT_EQ(Counted::live, 1);
+    KvRefPtr<Counted> empty;
+    empty = empty;
+    a->removeObserver(&rec);
+}
+
+TEST_F(RefObjectTest, TrackingPointerFollowsReplaceSplitJoinAndPurge) {
+    KvRefPtr<Counted> a(new Counted("a")), b(new Counted("b"));
+    KvTrackingPtr t(a.get());
+    EXPECT_TRUE(a->isObserver(&t));
+    t = a.get();  // same object: observer list untouched
+    EXPECT_EQ(a->getNumObservers(), 1u);
+
+    a->replace(b.get(), nullptr);
+    EXPECT_EQ(t.getObject(), b.get());
+    EXPECT_FALSE(a->isObserver(&t));
+    EXPECT_TRUE(b->isObserver(&t));
+
+    // A replace with no replacement leaves it tracking nothing.
+    b->replace(nullptr, nullptr);
+    EXPECT_EQ(t.getObject(), nullptr);
+
+    // Split drops the object; join moves to the single object.
+    t = a.get();
+    KvRefPtr<KvMultiObject> multi(new KvMultiObject);
+    multi->addMember(a.get());
+    a->replaceSplit(multi.get(), nullptr);
+    EXPECT_EQ(t.getObject(), nullptr);
+    t = a.get();
+    {
+        KvJoinAction* join = new KvJoinAction(a.get(), multi.get(), b.get(), nullptr);
+        a->notifyObservers(join, KvActionObject());
+    }
+    EXPECT_EQ(t.getObject(), b.get());
+
+    // Purge of the tracked object: tracks nothing, holds nothing.
+    {
+        KvRefPtr<Counted> c(new Counted("c"));
+        t = c.get();
+    }
+    EXPECT_EQ(Counted::live, 3) << "the tracking pointer keeps its object alive";
+    t = nullptr;
+    EXPECT_EQ(Counted::live, 2);
+
+    // Move leaves the source null and no longer an observer.
+    t = a.get();
+    KvTrackingPtr moved(std::move(t));
+    EXPECT_EQ(t.getObject(), nullptr);
+    EXPECT_EQ(moved.getObject(), a.get());
+    EXPECT_EQ(a->getNumObservers(), 1u);
+    EXPECT_TRUE(a->isObserver(&moved));
+    KvTrackingPtr assigned;
+    assigned = std::move(moved);
+    EXPECT_TRUE(a->isObserver(&assigned));
+    EXPECT_FALSE(a->isObserver(&moved));
+}
+
+TEST_F(RefObjectTest, TrackingPointerDropsAStrangerThatPurges) {
+    KvRefPtr<Counted> mine(new Counted("mine"));
+    KvTrackingPtr t(mine.get());
+    {
+        KvRefPtr<Counted> stranger(new Counted("stranger"));
+        stranger->addObserver(&t);  // e.g. left over from an earlier tracking
+        KvUpdateAction* update = new KvUpdateAction(stranger.get(), nullptr);
+        stranger->notifyObservers(update, KvActionObject());
+        EXPECT_FALSE(stranger->isObserver(&t)) << "update from a stranger unsubscribes";
+        stranger->addObserver(&t);
+    }  // stranger purges
+    EXPECT_EQ(t.getObject(), mine.get());
+    EXPECT_TRUE(mine->isObserver(&t));
+    EXPECT_EQ(Counted::live, 1);
+}
+
+TEST_F(RefObjectTest, ActionsHoldTheirSourceAndPrintTheirName) {
+    EXPECT_THROW(new KvUpdateAction(nullptr, nullptr), KvExcept);
+    try {
+        new KvPurgeAction(nullptr);
+        ADD_FAILURE();
+    } catch (const KvExcept& e) {
+        EXPECT_STREQ(e.what(), "NULL entity");
+    }
+
+    Counted* obj = new Counted;
+    obj->ref();
+    KvAction* a = new KvUpdateAction(obj, nullptr);
+    EXPECT_EQ(obj->getRefCount(), 2);
+    EXPECT_FALSE(a->isDoomAction());
+    std::ostringstream os;
+    os << a;
+    std::ostringstream expect;
+    expect << "UpdateAction(" << static_cast<const void*>(a) << ")";
+    EXPECT_EQ(os.str(), expect.str());
+
+    // The last owner of the source is gone; the action keeps it alive.
+    obj->unref();
+    EXPECT_EQ(Counted::live, 1);
+    a->ref();
+    EXPECT_EQ(a->getRefCount(), 1u);
+    a->unref();  // deletes without decrementing, releases the source
+    EXPECT_EQ(Counted::live, 0);
+
+    // A source that is not reference counted is not held.
+    struct Plain : KvObservedObject {
+        void handleReplaceAction(KvReplaceAction*) override {}
+        void handleSplitAction(KvSplitAction*) override {}
+        void handleJoinAction(KvJoinAction*) override {}
+        void handleUpdateAction(KvUpdateAction*) override {}
+        void handlePurgeAction(KvPurgeAction*) override {}
+    } plain;
+    KvAction* d = new KvDeleteAction(&plain);
+    EXPECT_TRUE(d->isDoomAction());
+    d->ref();
+    d->unref();
+}
