@@ -1,3 +1,7 @@
+// A short tour of libkvbase on the terminal.
+
+#include "DemoCore.h"
+
 #include <KvBase.h>
 
 #include <iostream>
@@ -5,5 +9,7 @@
 int main() {
     KvBase::init();
     std::cout << "libkvbase demonstration\n";
+    demoCore();
+    std::cout << "\nDone.\n";
     return 0;
 }

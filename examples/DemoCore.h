@@ -1,0 +1,4 @@
+#pragma once
+
+// Objects, observers and a deferred deletion.
+void demoCore();
