@@ -1,6 +1,7 @@
 #include <KvRefObject.h>
 
 #include <KvActionQueue.h>
+#include <KvConstRefObjectArray1.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
 
@@ -36,4 +37,24 @@ void KvRefObject::replaceSplit(KvMultiObject* multi, KvMapper* mapper) {
     }
     action->unref();
     if (queued) KvActionQueue::process();
+}
+
+void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects) {
+    for (const KvConstRefPtr<KvRefObject>& e : objects)
+        if (e) e->addObserver(this);
+}
+
+// Only the first copy of `obj` in `objects` starts the observation.
+void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects, const KvRefObject* obj) {
+    if (obj && objects.count(obj) == 1) obj->addObserver(this);
+}
+
+void KvRefObject::clearObserver(const KvConstRefObjectArray1& objects) {
+    for (const KvConstRefPtr<KvRefObject>& e : objects)
+        if (e) e->removeObserver(this);
+}
+
+// Only the removal of the last copy of `obj` ends the observation.
+void KvRefObject::clearObserver(const KvConstRefObjectArray1& objects, const KvRefObject* obj) {
+    if (obj && objects.count(obj) == 1) obj->removeObserver(this);
 }

@@ -9,9 +9,15 @@
 // reference pointers does not touch the objects' reference counts.
 //
 // Dropping an element may run arbitrary code (the last reference to an object
-// starts its destruction, which can deliver notifications at once). So every
-// operation that drops elements first moves them out, makes the vector
-// consistent, and only then lets them go.
+// starts its destruction, which can deliver notifications at once, and a
+// handler may read or change this very vector). So every operation that drops
+// elements first moves them out, makes the vector consistent, and only then
+// lets them go.
+//
+// The block header is one type for every element type, and elements are
+// reached by address only: a vector of KvRefPtr<Derived> can therefore be
+// viewed, read-only, as a vector of KvConstRefPtr<Base> (the named reference
+// containers rely on that).
 
 #include <KvExcept.h>
 
@@ -26,20 +32,197 @@
 #include <utility>
 #include <vector>
 
+template <class T>
+class KvReverseVectorIteratorImpl;
+
+// A position in a vector's element array. Reverse iteration is built on it:
+// the comparisons, offsets and element access are virtual so that the reverse
+// form can turn them round.
+template <class T>
+class KvBasicVectorIterator {
+public:
+    using difference_type = std::ptrdiff_t;
+
+    KvBasicVectorIterator() = default;
+    explicit KvBasicVectorIterator(const T* pos) : pos_(pos) {}
+    KvBasicVectorIterator(const KvBasicVectorIterator&) = default;
+    KvBasicVectorIterator& operator=(const KvBasicVectorIterator&) = default;
+    virtual ~KvBasicVectorIterator() = default;
+
+    virtual bool operator>(const KvBasicVectorIterator& o) const { return pos_ > o.pos_; }
+    virtual bool operator<(const KvBasicVectorIterator& o) const { return pos_ < o.pos_; }
+    virtual bool operator!=(const KvBasicVectorIterator& o) const { return pos_ != o.pos_; }
+    virtual bool operator==(const KvBasicVectorIterator& o) const { return pos_ == o.pos_; }
+    virtual bool operator>=(const KvBasicVectorIterator& o) const { return pos_ >= o.pos_; }
+    virtual bool operator<=(const KvBasicVectorIterator& o) const { return pos_ <= o.pos_; }
+    // Moves `n` elements on, in iteration order.
+    virtual void advance(difference_type n) { pos_ += n; }
+    // How many elements this lies after `o`, in iteration order.
+    virtual difference_type distanceFrom(const KvBasicVectorIterator& o) const { return pos_ - o.pos_; }
+    // The element designated.
+    virtual const T* element() const { return pos_; }
+
+    const T* position() const { return pos_; }
+
+protected:
+    const T* pos_ = nullptr;
+};
+
+// Reverse form: holds the position one past the element it designates, as a
+// standard reverse iterator does, and reverses order and offsets.
+template <class T>
+class KvBasicReverseVectorIterator : public KvBasicVectorIterator<T> {
+    using Base = KvBasicVectorIterator<T>;
+
+public:
+    using typename Base::difference_type;
+
+    KvBasicReverseVectorIterator() = default;
+    explicit KvBasicReverseVectorIterator(const T* onePast) : Base(onePast) {}
+
+    bool operator>(const Base& o) const override { return this->pos_ < o.position(); }
+    bool operator<(const Base& o) const override { return this->pos_ > o.position(); }
+    bool operator>=(const Base& o) const override { return this->pos_ <= o.position(); }
+    bool operator<=(const Base& o) const override { return this->pos_ >= o.position(); }
+    void advance(difference_type n) override { this->pos_ -= n; }
+    difference_type distanceFrom(const Base& o) const override { return o.position() - this->pos_; }
+    const T* element() const override { return this->pos_ - 1; }
+};
+
+// Read-only reverse iterator (rconstBegin, rconstEnd, const rbegin/rend).
+template <class T>
+class KvConstReverseVectorIteratorImpl : public KvBasicReverseVectorIterator<T> {
+    using Base = KvBasicReverseVectorIterator<T>;
+
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const T*;
+    using reference = const T&;
+
+    KvConstReverseVectorIteratorImpl() = default;
+    explicit KvConstReverseVectorIteratorImpl(const T* onePast) : Base(onePast) {}
+    KvConstReverseVectorIteratorImpl(const KvReverseVectorIteratorImpl<T>& o) : Base(o.position()) {}
+
+    reference operator*() const { return *this->element(); }
+    pointer operator->() const { return this->element(); }
+    reference operator[](difference_type n) const { return *(*this + n); }
+
+    KvConstReverseVectorIteratorImpl& operator++() {
+        this->advance(1);
+        return *this;
+    }
+    KvConstReverseVectorIteratorImpl operator++(int) {
+        KvConstReverseVectorIteratorImpl old(*this);
+        this->advance(1);
+        return old;
+    }
+    KvConstReverseVectorIteratorImpl& operator--() {
+        this->advance(-1);
+        return *this;
+    }
+    KvConstReverseVectorIteratorImpl operator--(int) {
+        KvConstReverseVectorIteratorImpl old(*this);
+        this->advance(-1);
+        return old;
+    }
+    KvConstReverseVectorIteratorImpl& operator+=(difference_type n) {
+        this->advance(n);
+        return *this;
+    }
+    KvConstReverseVectorIteratorImpl& operator-=(difference_type n) {
+        this->advance(-n);
+        return *this;
+    }
+    friend KvConstReverseVectorIteratorImpl operator+(KvConstReverseVectorIteratorImpl it, difference_type n) {
+        return it += n;
+    }
+    friend KvConstReverseVectorIteratorImpl operator+(difference_type n, KvConstReverseVectorIteratorImpl it) {
+        return it += n;
+    }
+    friend KvConstReverseVectorIteratorImpl operator-(KvConstReverseVectorIteratorImpl it, difference_type n) {
+        return it -= n;
+    }
+    friend difference_type operator-(const KvConstReverseVectorIteratorImpl& a,
+                                     const KvConstReverseVectorIteratorImpl& b) {
+        return a.distanceFrom(b);
+    }
+};
+
+// Read-write reverse iterator (non-const rbegin/rend, which unshare first).
+template <class T>
+class KvReverseVectorIteratorImpl : public KvBasicReverseVectorIterator<T> {
+    using Base = KvBasicReverseVectorIterator<T>;
+
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T*;
+    using reference = T&;
+
+    KvReverseVectorIteratorImpl() = default;
+    explicit KvReverseVectorIteratorImpl(T* onePast) : Base(onePast) {}
+
+    // The vector handed out a writable position, so casting back is sound.
+    reference operator*() const { return *const_cast<T*>(this->element()); }
+    pointer operator->() const { return const_cast<T*>(this->element()); }
+    reference operator[](difference_type n) const { return *(*this + n); }
+
+    KvReverseVectorIteratorImpl& operator++() {
+        this->advance(1);
+        return *this;
+    }
+    KvReverseVectorIteratorImpl operator++(int) {
+        KvReverseVectorIteratorImpl old(*this);
+        this->advance(1);
+        return old;
+    }
+    KvReverseVectorIteratorImpl& operator--() {
+        this->advance(-1);
+        return *this;
+    }
+    KvReverseVectorIteratorImpl operator--(int) {
+        KvReverseVectorIteratorImpl old(*this);
+        this->advance(-1);
+        return old;
+    }
+    KvReverseVectorIteratorImpl& operator+=(difference_type n) {
+        this->advance(n);
+        return *this;
+    }
+    KvReverseVectorIteratorImpl& operator-=(difference_type n) {
+        this->advance(-n);
+        return *this;
+    }
+    friend KvReverseVectorIteratorImpl operator+(KvReverseVectorIteratorImpl it, difference_type n) { return it += n; }
+    friend KvReverseVectorIteratorImpl operator+(difference_type n, KvReverseVectorIteratorImpl it) { return it += n; }
+    friend KvReverseVectorIteratorImpl operator-(KvReverseVectorIteratorImpl it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const KvReverseVectorIteratorImpl& a, const KvReverseVectorIteratorImpl& b) {
+        return a.distanceFrom(b);
+    }
+};
+
 namespace kv {
+
+namespace detail {
+// Header of a vector's shared block; the elements follow it.
+struct alignas(std::max_align_t) VectorBlock {
+    std::atomic<int32_t> ref;  // vectors sharing the block
+    size_t capacity;
+    size_t size;
+    uint32_t flags;
+};
+}  // namespace detail
 
 template <class T>
 class vector {
-    struct Block {
-        std::atomic<int32_t> ref;
-        size_t capacity;
-        size_t size;
-        uint32_t flags;
-        T* elems() { return reinterpret_cast<T*>(this + 1); }
-    };
-    static_assert(sizeof(Block) % alignof(std::max_align_t) == 0 || alignof(T) <= alignof(Block),
-                  "element alignment");
+    using Block = detail::VectorBlock;
+    static_assert(alignof(T) <= alignof(Block), "over-aligned element type");
     enum : uint32_t { Sharable = 1, CapacityReserved = 2 };
+    // Shrinking resizes give memory back only above this capacity.
+    static constexpr size_t kSqueezeAbove = 1000;
 
 public:
     using value_type = T;
@@ -51,8 +234,9 @@ public:
     using const_pointer = const T*;
     using iterator = T*;
     using const_iterator = const T*;
-    using reverse_iterator = std::reverse_iterator<T*>;
-    using const_reverse_iterator = std::reverse_iterator<const T*>;
+    using reverse_iterator = KvReverseVectorIteratorImpl<T>;
+    using const_reverse_iterator = KvConstReverseVectorIteratorImpl<T>;
+    static constexpr size_t npos = static_cast<size_t>(-1);
 
     vector() = default;
     explicit vector(size_t n) { resize(n); }
@@ -64,26 +248,20 @@ public:
     }
     vector(const vector& o) { shareFrom(o); }
     vector(vector&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
-    ~vector() {
-        Block* old = b_;
-        b_ = nullptr;
-        release(old);
-    }
+    ~vector() { release(std::exchange(b_, nullptr)); }
 
+    // The old contents are released only once this holds the new ones.
     vector& operator=(const vector& o) {
         if (b_ != o.b_) {
-            Block* old = b_;
-            b_ = nullptr;
-            shareFrom(o);
-            release(old);
+            vector keep(o);
+            swap(keep);
         }
         return *this;
     }
     vector& operator=(vector&& o) noexcept {
         if (this != &o) {
-            release(b_);
-            b_ = o.b_;
-            o.b_ = nullptr;
+            vector keep(std::move(o));
+            swap(keep);
         }
         return *this;
     }
@@ -98,20 +276,20 @@ public:
     bool isEmpty() const { return empty(); }
     size_t capacity() const { return b_ ? b_->capacity : 0; }
     size_t max_size() const { return (std::numeric_limits<size_t>::max() - sizeof(Block)) / sizeof(T); }
-    const T* data() const { return b_ ? b_->elems() : nullptr; }
+    const T* data() const { return b_ ? elems(b_) : nullptr; }
     const T* constData() const { return data(); }
     const T& operator[](size_t i) const {
         checkIndex(i);
-        return b_->elems()[i];
+        return elems(b_)[i];
     }
     const T& at(size_t i) const { return (*this)[i]; }
     const T& front() const {
         checkNotEmpty();
-        return b_->elems()[0];
+        return elems(b_)[0];
     }
     const T& back() const {
         checkNotEmpty();
-        return b_->elems()[b_->size - 1];
+        return elems(b_)[b_->size - 1];
     }
     const T* begin() const { return data(); }
     const T* end() const { return data() + size(); }
@@ -124,44 +302,58 @@ public:
     const_reverse_iterator rconstBegin() const { return rbegin(); }
     const_reverse_iterator rconstEnd() const { return rend(); }
 
-    bool contains(const T& v) const { return std::find(begin(), end(), v) != end(); }
-    size_t indexOf(const T& v) const {
-        auto it = std::find(begin(), end(), v);
-        return it == end() ? npos : static_cast<size_t>(it - begin());
+    // Lookups compare with ==, so a plain pointer finds a reference pointer
+    // without taking a reference.
+    template <class U>
+    bool contains(const U& v) const {
+        return indexOf(v) != npos;
     }
-    size_t count(const T& v) const { return static_cast<size_t>(std::count(begin(), end(), v)); }
-    static constexpr size_t npos = static_cast<size_t>(-1);
+    template <class U>
+    size_t indexOf(const U& v) const {
+        for (size_t i = 0, n = size(); i < n; ++i)
+            if (elems(b_)[i] == v) return i;
+        return npos;
+    }
+    template <class U>
+    size_t count(const U& v) const {
+        size_t c = 0;
+        for (const T& e : *this)
+            if (e == v) ++c;
+        return c;
+    }
 
-    // True when both share one block, or hold the same elements in order.
+    // True when both share one block, or hold equal elements in order.
     bool equals(const vector& o) const {
         if (b_ == o.b_) return true;
         return size() == o.size() && std::equal(begin(), end(), o.begin());
     }
     bool operator==(const vector& o) const { return equals(o); }
     bool operator!=(const vector& o) const { return !equals(o); }
-    bool isSharedWith(const vector& o) const { return b_ && b_ == o.b_; }
-    bool isDetached() const { return !b_ || b_->ref.load(std::memory_order_acquire) == 1; }
+    bool isSharedWith(const vector& o) const { return b_ == o.b_; }
+    bool isDetached() const { return !b_ || isUnique(); }
+    bool isSharable() const { return !b_ || (b_->flags & Sharable); }
+    bool isCapacityReserved() const { return b_ && (b_->flags & CapacityReserved); }
 
     // --- writing (each makes the block unshared first)
     T* data() {
         detach();
-        return b_ ? b_->elems() : nullptr;
+        return b_ ? elems(b_) : nullptr;
     }
     T& operator[](size_t i) {
         checkIndex(i);
         detach();
-        return b_->elems()[i];
+        return elems(b_)[i];
     }
     T& at(size_t i) { return (*this)[i]; }
     T& front() {
         checkNotEmpty();
         detach();
-        return b_->elems()[0];
+        return elems(b_)[0];
     }
     T& back() {
         checkNotEmpty();
         detach();
-        return b_->elems()[b_->size - 1];
+        return elems(b_)[b_->size - 1];
     }
     T* begin() { return data(); }
     T* end() { return data() + size(); }
@@ -169,33 +361,34 @@ public:
     reverse_iterator rend() { return reverse_iterator(begin()); }
 
     void detach() {
-        if (b_ && b_->ref.load(std::memory_order_acquire) != 1) reallocate(b_->capacity);
+        if (b_ && !isUnique()) reallocate(b_->capacity, b_->size);
     }
+    // An unsharable vector is copied at once by copy construction and
+    // assignment instead of sharing its block.
     void setSharable(bool sharable) {
         if (!sharable) {
-            detach();
-            if (!b_) reallocate(0);
+            if (b_)
+                detach();
+            else
+                b_ = allocate(0);
             b_->flags &= ~Sharable;
-        } else if (b_) {
+        } else if (b_ && !(b_->flags & Sharable)) {
             b_->flags |= Sharable;
         }
     }
 
     void push_back(const T& v) {
-        // Copy first: `v` may live in this vector and growth would move it.
+        // Copy first: `v` may live in this vector, and growth moves it.
         T copy(v);
-        growFor(size() + 1);
-        new (b_->elems() + b_->size) T(std::move(copy));
-        ++b_->size;
+        emplaceBack(std::move(copy));
     }
     void push_back(T&& v) {
         T copy(std::move(v));
-        growFor(size() + 1);
-        new (b_->elems() + b_->size) T(std::move(copy));
-        ++b_->size;
+        emplaceBack(std::move(copy));
     }
     void append(const T& v) { push_back(v); }
-    void push_front(const T& v) { insert(begin_index(0), v); }
+    void push_front(const T& v) { insert(cbegin(), v); }
+    // Appends `v` unless an equal element is present; true when appended.
     bool push_back_unique(const T& v) {
         if (contains(v)) return false;
         push_back(v);
@@ -207,9 +400,10 @@ public:
     }
     vector& operator<<(const vector& o) {
         if (o.empty()) return *this;
-        vector keep(o);  // o may be *this
-        reserveForGrowth(size() + keep.size());
-        for (const T& e : keep) push_back(e);
+        vector keep(o);  // `o` may be this vector
+        if (size() + keep.size() > capacity()) reallocate(grownCapacity(size() + keep.size()), size());
+        for (const T& e : keep)
+            push_back(e);
         return *this;
     }
     vector& operator+=(const vector& o) { return *this << o; }
@@ -220,43 +414,45 @@ public:
         T copy(v);
         vector tmp;
         tmp.reserve(n);
-        for (size_t i = 0; i < n; ++i) tmp.push_back(copy);
-        return insertRange(at, tmp.begin(), tmp.end());
+        for (size_t i = 0; i < n; ++i)
+            tmp.push_back(copy);
+        return insertRange(at, tmp.cbegin(), tmp.cend());
     }
     template <class It, class = typename std::iterator_traits<It>::iterator_category>
     T* insert(const T* pos, It first, It last) {
         size_t at = positionOf(pos);
-        vector tmp;
-        for (; first != last; ++first) tmp.push_back(*first);
-        const vector& ctmp = tmp;
-        return insertRange(at, ctmp.begin(), ctmp.end());
+        vector tmp;  // the range may lie in this vector
+        for (; first != last; ++first)
+            tmp.push_back(*first);
+        return insertRange(at, tmp.cbegin(), tmp.cend());
     }
-    T* erase(const T* pos) { return erase(pos, pos + 1); }
+
+    T* erase(const T* pos) {
+        size_t at = positionOf(pos);
+        checkIndex(at);
+        return eraseRange(at, at + 1);
+    }
     T* erase(const T* first, const T* last) {
         size_t from = positionOf(first), to = positionOf(last);
-        if (to <= from) return begin() + from;
-        detach();
-        T* e = b_->elems();
-        size_t n = b_->size;
-        Graveyard dead(e + from, e + to);
-        std::move(e + to, e + n, e + from);
-        destroyRange(e + n - (to - from), e + n);
-        b_->size = n - (to - from);
-        return e + from;
+        if (to < from) throw KvExcept("index out of range");
+        return eraseRange(from, to);
     }
     // Removes every element equal to `v`, keeping the order of the others;
-    // returns how many.
+    // returns how many went.
     size_t eraseAll(const T& v) {
         if (!contains(v)) return 0;
-        T copy(v);
+        T copy(v);  // `v` may be one of the elements removed
         detach();
-        T* e = b_->elems();
+        T* e = elems(b_);
         size_t n = b_->size, out = 0;
         Graveyard dead;
         for (size_t i = 0; i < n; ++i) {
-            if (e[i] == copy) dead.take(e[i]);
-            else if (out != i) e[out++] = std::move(e[i]);
-            else ++out;
+            if (e[i] == copy)
+                dead.take(e[i]);
+            else if (out != i)
+                e[out++] = std::move(e[i]);
+            else
+                ++out;
         }
         destroyRange(e + out, e + n);
         b_->size = out;
@@ -264,11 +460,8 @@ public:
     }
     void pop_back() {
         checkNotEmpty();
-        detach();
-        T* slot = b_->elems() + b_->size - 1;
-        T dead(std::move(*slot));
-        slot->~T();
-        --b_->size;
+        Graveyard dead;
+        takeTail(b_->size - 1, dead);
     }
     void pop_front() {
         checkNotEmpty();
@@ -282,49 +475,62 @@ public:
     template <class It, class = typename std::iterator_traits<It>::iterator_category>
     void assign(It first, It last) {
         vector tmp;
-        for (; first != last; ++first) tmp.push_back(*first);
+        for (; first != last; ++first)
+            tmp.push_back(*first);
         swap(tmp);
     }
     void assign(size_t n, const T& v) {
         vector tmp(n, v);
         swap(tmp);
     }
-    // Sets every element to `v`; with `n`, resizes to `n` first.
+    // Sets every element to `v`.
     void fill(const T& v) {
+        if (empty()) return;
         T copy(v);
-        for (T& e : *this) e = copy;
+        detach();
+        T* e = elems(b_);
+        Graveyard dead(e, e + b_->size);
+        for (size_t i = 0, n = b_->size; i < n; ++i)
+            e[i] = copy;
     }
+    // Resizes to `n` elements, all equal to `v`.
     void fill(size_t n, const T& v) {
         T copy(v);
-        clear();
-        resize(n, copy);
+        Graveyard dead;
+        if (b_) takeTail(0, dead);
+        resizeImpl(n, &copy);
     }
 
+    // Grows the capacity to at least `n`. An unshared block remembers that
+    // its capacity was asked for (clear() keeps it) until squeeze().
     void reserve(size_t n) {
-        if (n > capacity()) reallocate(n);
-        else detach();
-        if (b_ && b_->ref.load(std::memory_order_acquire) == 1) b_->flags |= CapacityReserved;
+        if (n > capacity()) reallocate(n, size());
+        if (b_ && isUnique()) b_->flags |= CapacityReserved;
     }
+    // Shrinks the capacity to the size and forgets any reservation.
     void squeeze() {
         if (!b_) return;
-        reallocate(b_->size);
-        b_->flags &= ~CapacityReserved;
+        if (b_->size == 0 && (b_->flags & Sharable)) {
+            release(std::exchange(b_, nullptr));
+            return;
+        }
+        if (b_->size < b_->capacity || (!isUnique() && (b_->flags & CapacityReserved))) reallocate(b_->size, b_->size);
+        if (b_->flags & CapacityReserved) b_->flags &= ~CapacityReserved;
     }
+    // Grows with default elements; a shrink above 1000 slots also squeezes.
     void resize(size_t n) { resizeImpl(n, nullptr); }
     void resize(size_t n, const T& v) {
         T copy(v);
         resizeImpl(n, &copy);
     }
+    // Empties the vector; a reserved or unsharable block is kept.
     void clear() {
         if (!b_) return;
-        if (b_->ref.load(std::memory_order_acquire) != 1 || !(b_->flags & CapacityReserved)) {
-            Block* old = b_;
-            b_ = nullptr;
-            release(old);
+        if (isUnique() && (b_->flags & (CapacityReserved | Sharable)) != Sharable) {
+            Graveyard dead;
+            takeTail(0, dead);
         } else {
-            Graveyard dead(b_->elems(), b_->elems() + b_->size);
-            destroyRange(b_->elems(), b_->elems() + b_->size);
-            b_->size = 0;
+            release(std::exchange(b_, nullptr));
         }
     }
     // Empties the vector, then makes `n` default elements.
@@ -339,48 +545,48 @@ public:
         if (n == 0) return;
         checkNotEmpty();
         detach();
-        T* e = b_->elems();
-        std::rotate(e, e + (n % b_->size), e + b_->size);
+        T* e = elems(b_);
+        std::rotate(e, e + n % b_->size, e + b_->size);
     }
     // `n` times: the last element moves to the front.
     void rotateBack(size_t n) {
         if (n == 0) return;
         checkNotEmpty();
         detach();
-        T* e = b_->elems();
+        T* e = elems(b_);
         size_t s = b_->size;
         std::rotate(e, e + (s - n % s) % s, e + s);
     }
     vector& reverse() {
         if (size() > 1) {
             detach();
-            std::reverse(b_->elems(), b_->elems() + b_->size);
+            std::reverse(elems(b_), elems(b_) + b_->size);
         }
         return *this;
     }
 
 private:
-    // Holds elements moved out of the vector until the vector is consistent.
+    // Holds elements moved out of the vector until the vector is consistent;
+    // declare it before the changes so that it is destroyed after them.
     struct Graveyard {
         Graveyard() = default;
         Graveyard(T* first, T* last) {
-            for (; first != last; ++first) take(*first);
+            items.reserve(static_cast<size_t>(last - first));
+            for (; first != last; ++first)
+                take(*first);
         }
         void take(T& v) { items.push_back(std::move(v)); }
         std::vector<T> items;
     };
 
-    size_t begin_index(size_t i) const { return i; }
-    T* insert(size_t at, const T& v) {
-        T copy(v);
-        const T* p = &copy;
-        return insertRange(at, p, p + 1);
-    }
+    static T* elems(Block* b) { return reinterpret_cast<T*>(b + 1); }
+    bool isUnique() const { return b_->ref.load(std::memory_order_acquire) == 1; }
+
     size_t positionOf(const T* pos) const {
-        const T* b = data();
-        if (pos == nullptr && b == nullptr) return 0;
-        if (pos < b || pos > b + size()) throw KvExcept("index out of range");
-        return static_cast<size_t>(pos - b);
+        const T* first = data();
+        if (pos == first) return 0;
+        if (!first || pos < first || pos > first + size()) throw KvExcept("index out of range");
+        return static_cast<size_t>(pos - first);
     }
     void checkIndex(size_t i) const {
         if (i >= size()) throw KvExcept("index out of range");
@@ -389,51 +595,89 @@ private:
         if (empty()) throw KvExcept("!isEmpty()");
     }
 
+    // Appends a value that does not live in this vector.
+    void emplaceBack(T&& v) {
+        growFor(size() + 1);
+        new (elems(b_) + b_->size) T(std::move(v));
+        ++b_->size;
+    }
+
     // `first`..`last` must not point into this vector.
     T* insertRange(size_t at, const T* first, const T* last) {
         size_t n = static_cast<size_t>(last - first);
         if (n == 0) return data() + at;
         size_t old = size();
         growFor(old + n);
-        T* e = b_->elems();
-        // Move the tail into fresh slots, back to front.
+        T* e = elems(b_);
+        // Move the tail up, back to front: slots past the old end are raw.
         for (size_t i = old; i-- > at;) {
-            if (i + n >= old) new (e + i + n) T(std::move(e[i]));
-            else e[i + n] = std::move(e[i]);
+            if (i + n >= old)
+                new (e + i + n) T(std::move(e[i]));
+            else
+                e[i + n] = std::move(e[i]);
         }
         for (size_t i = 0; i < n; ++i) {
-            if (at + i >= old) new (e + at + i) T(first[i]);
-            else e[at + i] = first[i];
+            if (at + i >= old)
+                new (e + at + i) T(first[i]);
+            else
+                e[at + i] = first[i];
         }
         b_->size = old + n;
         return e + at;
+    }
+
+    T* eraseRange(size_t from, size_t to) {
+        if (to == from) return data() + from;
+        detach();
+        T* e = elems(b_);
+        size_t n = b_->size;
+        Graveyard dead(e + from, e + to);
+        std::move(e + to, e + n, e + from);
+        destroyRange(e + n - (to - from), e + n);
+        b_->size = n - (to - from);
+        return e + from;
+    }
+
+    // Leaves the first `keep` elements in an unshared block; the others go to
+    // `dead` (or stay with the other owners of a shared block).
+    void takeTail(size_t keep, Graveyard& dead) {
+        if (!isUnique()) {
+            reallocate(b_->capacity, keep);
+            return;
+        }
+        T* e = elems(b_);
+        size_t n = b_->size;
+        dead.items.reserve(dead.items.size() + (n - keep));
+        for (size_t i = keep; i < n; ++i)
+            dead.take(e[i]);
+        destroyRange(e + keep, e + n);
+        b_->size = keep;
     }
 
     void resizeImpl(size_t n, const T* v) {
         size_t s = size();
         if (n > s) {
             growFor(n);
-            T* e = b_->elems();
+            T* e = elems(b_);
             for (size_t i = s; i < n; ++i) {
-                if (v) new (e + i) T(*v);
-                else new (e + i) T();
+                if (v)
+                    new (e + i) T(*v);
+                else
+                    new (e + i) T();
+                b_->size = i + 1;
             }
-            b_->size = n;
         } else if (n < s) {
-            detach();
-            Graveyard dead(b_->elems() + n, b_->elems() + s);
-            destroyRange(b_->elems() + n, b_->elems() + s);
-            b_->size = n;
-            if (b_->capacity > 1000) squeeze();
+            Graveyard dead;
+            takeTail(n, dead);
+            if (b_->capacity > kSqueezeAbove) squeeze();
         }
     }
 
-    void reserveForGrowth(size_t n) {
-        if (n > capacity()) reallocate(grownCapacity(n));
-    }
     void growFor(size_t n) {
-        if (!b_ || b_->ref.load(std::memory_order_acquire) != 1 || n > b_->capacity)
-            reallocate(n > capacity() ? grownCapacity(n) : capacity());
+        if (!b_ || n > b_->capacity)
+            reallocate(grownCapacity(n), size());
+        else if (!isUnique())
+            reallocate(b_->capacity, b_->size);
     }
     size_t grownCapacity(size_t n) const {
         size_t c = capacity();
@@ -442,8 +686,8 @@ private:
     }
 
     static Block* allocate(size_t cap) {
-        void* mem = ::operator new(sizeof(Block) + cap * sizeof(T));
-        Block* b = static_cast<Block*>(mem);
+        if (cap > (std::numeric_limits<size_t>::max() - sizeof(Block)) / sizeof(T)) throw std::bad_alloc();
+        Block* b = static_cast<Block*>(::operator new(sizeof(Block) + cap * sizeof(T)));
         new (&b->ref) std::atomic<int32_t>(1);
         b->capacity = cap;
         b->size = 0;
@@ -451,37 +695,43 @@ private:
         return b;
     }
     static void destroyRange(T* first, T* last) {
-        for (; first != last; ++first) first->~T();
+        for (; first != last; ++first)
+            first->~T();
     }
+    // The block is unreachable by now, so whatever its elements' destruction
+    // runs cannot see it.
     static void release(Block* b) {
         if (b && b->ref.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            destroyRange(b->elems(), b->elems() + b->size);
+            destroyRange(elems(b), elems(b) + b->size);
             ::operator delete(b);
         }
     }
-    // New unshared block with `cap` slots holding the current elements.
-    void reallocate(size_t cap) {
-        size_t s = size();
-        if (cap < s) cap = s;
-        Block* nb = allocate(cap);
+    // Moves to a new unshared block of `cap` slots holding the first `keep`
+    // elements. The rest of an unshared block dies after the switch.
+    void reallocate(size_t cap, size_t keep) {
         Block* old = b_;
+        if (old && keep > old->size) keep = old->size;
+        if (!old) keep = 0;
+        Block* nb = allocate(std::max(cap, keep));
         if (old) {
             nb->flags = old->flags;
-            T* src = old->elems();
-            T* dst = nb->elems();
-            bool unique = old->ref.load(std::memory_order_acquire) == 1;
+            T* src = elems(old);
+            T* dst = elems(nb);
+            bool unique = isUnique();
             size_t i = 0;
             try {
-                for (; i < s; ++i) {
-                    if (unique) new (dst + i) T(std::move_if_noexcept(src[i]));
-                    else new (dst + i) T(src[i]);
+                for (; i < keep; ++i) {
+                    if (unique)
+                        new (dst + i) T(std::move_if_noexcept(src[i]));
+                    else
+                        new (dst + i) T(src[i]);
                 }
             } catch (...) {
                 destroyRange(dst, dst + i);
                 ::operator delete(nb);
                 throw;
             }
-            nb->size = s;
+            nb->size = keep;
         }
         b_ = nb;
         release(old);
@@ -491,11 +741,20 @@ private:
         if (o.b_->flags & Sharable) {
             o.b_->ref.fetch_add(1, std::memory_order_acq_rel);
             b_ = o.b_;
-        } else {
-            b_ = nullptr;
-            reserveForGrowth(o.size());
-            for (const T& e : o) push_back(e);
+            return;
         }
+        Block* nb = allocate(o.b_->size);
+        size_t i = 0;
+        try {
+            for (; i < o.b_->size; ++i)
+                new (elems(nb) + i) T(elems(o.b_)[i]);
+        } catch (...) {
+            destroyRange(elems(nb), elems(nb) + i);
+            ::operator delete(nb);
+            throw;
+        }
+        nb->size = i;
+        b_ = nb;
     }
 
     Block* b_ = nullptr;

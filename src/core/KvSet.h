@@ -1,0 +1,271 @@
+#pragma once
+
+// kv::set: an implicitly shared, ordered set of reference pointers.
+//
+// The order is the objects' own virtual operator< (KvGenre's), so a set of
+// framework objects follows whatever order their classes define, not their
+// addresses. A null pointer comes before every object. Two elements of which
+// neither comes before the other are the same element: the set keeps the one
+// inserted first.
+//
+// Copies share one tree until one of them is written to. As in kv::vector,
+// an element taken out is let go only once the set is consistent again,
+// because letting go of the last reference may run code that reads the set.
+
+#include <KvExcept.h>
+#include <KvGenre.h>
+#include <KvSharedContainer.h>
+#include <KvVector.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <set>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace kv {
+
+// Orders plain or reference pointers by the objects they point to; null first.
+struct GenreLess {
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+        const KvGenre* x = detail::rawPointer(a);
+        const KvGenre* y = detail::rawPointer(b);
+        if (!x || !y) return !x && y;
+        return *x < *y;
+    }
+};
+
+template <class T>
+class set {
+    using Tree = std::set<T, GenreLess>;
+    using Node = typename Tree::node_type;
+
+public:
+    using std_set = Tree;
+    using value_type = T;
+    using key_type = T;
+    using size_type = size_t;
+    using iterator = typename Tree::const_iterator;
+    using const_iterator = iterator;
+
+    set() = default;
+    set(const set&) = default;
+    set(set&&) noexcept = default;
+    set(std::initializer_list<T> il) {
+        for (const T& v : il)
+            insert(v);
+    }
+    explicit set(const vector<T>& v) { insert(v); }
+    template <class C>
+    explicit set(const std::set<T, C>& s) {
+        if (s.empty()) return;
+        Tree& t = d_.mutate();
+        for (const T& v : s)
+            t.insert(t.end(), v);
+    }
+    set& operator=(const set&) = default;
+    set& operator=(set&&) noexcept = default;
+
+    // --- reading
+    size_t size() const { return tree().size(); }
+    bool empty() const { return tree().empty(); }
+    bool isEmpty() const { return empty(); }
+    iterator begin() const { return tree().begin(); }
+    iterator end() const { return tree().end(); }
+    iterator cbegin() const { return begin(); }
+    iterator cend() const { return end(); }
+    iterator constBegin() const { return begin(); }
+    iterator constEnd() const { return end(); }
+
+    // Lookups accept plain pointers as well and take no reference.
+    template <class U, detail::IfPointerLike<U> = 0>
+    iterator find(const U& v) const {
+        return tree().find(v);
+    }
+    template <class U, detail::IfPointerLike<U> = 0>
+    iterator constFind(const U& v) const {
+        return find(v);
+    }
+    template <class U, detail::IfPointerLike<U> = 0>
+    bool contains(const U& v) const {
+        return find(v) != end();
+    }
+    template <class U, detail::IfPointerLike<U> = 0>
+    size_t count(const U& v) const {
+        return contains(v) ? 1 : 0;
+    }
+    // The smallest and the largest element.
+    const T& first() const {
+        checkNotEmpty();
+        return *tree().begin();
+    }
+    const T& last() const {
+        checkNotEmpty();
+        return *tree().rbegin();
+    }
+
+    // Same size and, in order, the same elements; sets sharing a tree are
+    // equal without a look.
+    bool operator==(const set& o) const {
+        if (d_.isSharedWith(o.d_)) return true;
+        if (size() != o.size()) return false;
+        GenreLess less;
+        return std::equal(begin(), end(), o.begin(),
+                          [&](const T& a, const T& b) { return !less(a, b) && !less(b, a); });
+    }
+    bool operator!=(const set& o) const { return !(*this == o); }
+
+    Tree toStdSet() const { return tree(); }
+
+    bool isSharedWith(const set& o) const { return d_.isSharedWith(o.d_); }
+    bool isDetached() const { return d_.isDetached(); }
+    void detach() { d_.detach(); }
+    void setSharable(bool sharable) { d_.setSharable(sharable); }
+
+    // --- writing
+    // Adds `v` unless the same element is present; the element's position.
+    iterator insert(const T& v) {
+        iterator it = find(v);
+        if (it != end()) return it;
+        return d_.mutate().insert(v).first;
+    }
+    iterator insert(iterator hint, const T& v) {
+        iterator it = find(v);
+        if (it != end()) return it;
+        const Tree* before = &tree();
+        Tree& t = d_.mutate();
+        return &t == before ? t.insert(hint, v) : t.insert(v).first;
+    }
+    void insert(const set& o) {
+        if (o.empty() || d_.isSharedWith(o.d_)) return;
+        if (empty() && d_.isSharable()) {
+            d_ = o.d_;
+            return;
+        }
+        Tree& t = d_.mutate();
+        for (const T& v : o.tree())
+            t.insert(t.end(), v);
+    }
+    void insert(const vector<T>& v) {
+        if (v.empty()) return;
+        Tree& t = d_.mutate();
+        for (const T& e : v)
+            t.insert(e);
+    }
+    set& unite(const set& o) {
+        insert(o);
+        return *this;
+    }
+
+    // True when the element was present.
+    template <class U, detail::IfPointerLike<U> = 0>
+    bool erase(const U& v) {
+        if (!contains(v)) return false;
+        Tree& t = d_.mutate();
+        Node dead = t.extract(t.find(v));
+        return true;
+    }
+    template <class U, detail::IfPointerLike<U> = 0>
+    bool remove(const U& v) {
+        return erase(v);
+    }
+    // The position after the one removed.
+    iterator erase(iterator pos) {
+        if (pos == end()) return pos;
+        auto key = detail::rawPointer(*pos);
+        const Tree* before = &tree();
+        Tree& t = d_.mutate();
+        if (&t != before) pos = t.find(key);
+        iterator next = std::next(pos);
+        Node dead = t.extract(pos);
+        return next;
+    }
+    void erase(const set& o) {
+        if (o.empty() || empty()) return;
+        if (d_.isSharedWith(o.d_)) {
+            clear();
+            return;
+        }
+        std::vector<Node> dead;
+        Tree& t = d_.mutate();
+        for (const T& v : o.tree()) {
+            auto it = t.find(v);
+            if (it != t.end()) dead.push_back(t.extract(it));
+        }
+    }
+    void erase(const vector<T>& v) {
+        if (v.empty() || empty()) return;
+        std::vector<Node> dead;
+        Tree& t = d_.mutate();
+        for (const T& e : v) {
+            auto it = t.find(e);
+            if (it != t.end()) dead.push_back(t.extract(it));
+        }
+    }
+
+    // Keeps only the elements that the other container holds too.
+    set& intersect(const set& o) {
+        if (!d_.isSharedWith(o.d_)) keepOnly([&](const T& v) { return o.contains(v); });
+        return *this;
+    }
+    set& intersect(const vector<T>& v) {
+        std::set<const KvGenre*, GenreLess> others;
+        for (const T& e : v)
+            others.insert(detail::rawPointer(e));
+        keepOnly([&](const T& e) { return others.find(e) != others.end(); });
+        return *this;
+    }
+    set getIntersection(const set& o) const {
+        if (d_.isSharedWith(o.d_)) return *this;
+        set r;
+        Tree* t = nullptr;
+        for (const T& v : tree()) {
+            if (!o.contains(v)) continue;
+            if (!t) t = &r.d_.mutate();
+            t->insert(t->end(), v);
+        }
+        return r;
+    }
+    set getUnion(const set& o) const {
+        set r(*this);
+        r.insert(o);
+        return r;
+    }
+
+    void clear() { d_.clear(); }
+    void swap(set& o) noexcept { d_.swap(o.d_); }
+
+private:
+    const Tree& tree() const { return d_.get(); }
+    void checkNotEmpty() const {
+        if (empty()) throw KvExcept("!isEmpty()");
+    }
+    template <class Keep>
+    void keepOnly(Keep keep) {
+        if (empty() || std::all_of(begin(), end(), keep)) return;
+        std::vector<Node> dead;
+        Tree& t = d_.mutate();
+        for (auto it = t.begin(); it != t.end();) {
+            if (keep(*it)) {
+                ++it;
+            } else {
+                auto next = std::next(it);
+                dead.push_back(t.extract(it));
+                it = next;
+            }
+        }
+    }
+
+    detail::Shared<Tree> d_;
+};
+
+template <class T>
+void swap(set<T>& a, set<T>& b) noexcept {
+    a.swap(b);
+}
+
+}  // namespace kv
