@@ -1,0 +1,3 @@
+#include <KvEntityType.h>
+
+KvEntityType::~KvEntityType() = default;
