@@ -1,15 +1,58 @@
 #pragma once
 
 #include <KvObservedObject.h>
+#include <KvUndoReference.h>
+
+class KvUndoState;
 
 // An object whose changes can be undone.
-// TODO(undo): registration with the engine, states.
+//
+// It reports its birth (constructor), each change (preNotification, which
+// every notification passes) and its death (destructor) to KvUndo, and hands
+// out snapshots of itself (getState) when a step closes. On undo and redo its
+// monitor writes a snapshot back (then signalUndoChange tells the observers
+// that do not take part in undo), rebuilds the object from one, or destroys
+// it. Undo objects that observe each other are restored from their own
+// states, so they never hear about a restore.
 class KV_BASE_EXPORT KvUndoObject : public KvObservedObject {
     KV_TYPE_HEADER(KvUndoObject)
 public:
-    KvUndoObject() = default;
+    KvUndoObject();
+    ~KvUndoObject() override;
+
     bool canUndo() const override { return true; }
 
+    // A handle that survives deletion and re-creation of this object by undo.
+    virtual KvUndoReference reference() const;
+    // Called on each changed object before any state of a closing step is taken.
+    virtual void prepareToSaveState() const;
+    // A new state describing the object now, owned by the caller, or null.
+    virtual KvUndoState* getState() const = 0;
+    // True for objects whose changes alone do not make an undo step.
+    virtual bool isIncidental() const;
+    // Called on every registered object after each undo and redo.
+    virtual void resetCachedValues();
+
+    // The object that KvUndo::dereference gives for `ref`.
+    static KvGenre* dereference(const KvUndoReference& ref);
+
 protected:
+    // A copy is a new object to the history: it shares nothing with `o` there.
+    KvUndoObject(const KvUndoObject& o);
+    // For recreateObject(): not registered; the monitor files the object.
+    explicit KvUndoObject(const KvUndoState& state);
+    KvUndoObject& operator=(const KvUndoObject& o);
+
     void preNotification() override;
+    // Tells the observers that do not take part in undo that a restore changed
+    // this object.
+    virtual void signalUndoChange();
+    // Runs before a restore of this object; the result goes to postrestore().
+    virtual bool prerestore();
+    virtual void postrestore(bool prerestoreResult);
+
+    void restoreState(const KvUndoState& state);
+
+private:
+    friend class KvUndoMonitor;
 };

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <KvBaseExport.h>
+#include <KvString.h>
+#include <KvUndoMonitorSet.h>
+
+#include <cstddef>
+#include <cstdint>
+
+class KvUndoMonitor;
+
+// One undoable step: the monitors of the objects that changed in it. Only the
+// engine uses it.
+//
+// While open it collects monitors as objects change. Closing takes the states
+// (updateStates), and a monitor whose object ends the step as it began it is
+// dropped again. Changes made while the states are being taken (an object
+// whose getState() touches another) land in a "late" set and are folded in
+// before the states are read, so no state is taken of a half-updated model.
+class KV_BASE_EXPORT KvUndoCheckpoint {
+protected:
+    friend class KvUndoManager;
+    friend class KvDelayedUndoRestore;
+
+    explicit KvUndoCheckpoint(uint64_t sequenceId);
+    KvUndoCheckpoint(const KvUndoCheckpoint&) = delete;
+    KvUndoCheckpoint& operator=(const KvUndoCheckpoint&) = delete;
+    ~KvUndoCheckpoint();
+
+    void add(KvUndoMonitor* monitor);
+    void destroy(KvUndoMonitor* monitor);
+    size_t getNumObjects() const { return monitors_.size(); }
+    uint64_t getSequenceId() const { return sequenceId_; }
+    const KvString& getDescription() const { return description_; }
+    void setDescription(const KvString& description) { description_ = description; }
+    bool isUpdating() const { return updating_; }
+    bool isIncidental();
+    // Takes over the monitors of the newer `other` and folds their states.
+    void merge(KvUndoCheckpoint* other);
+    void pruneAfter();
+    void pruneBefore();
+    void restore(uint64_t target);
+    void updateStates();
+    void dump() const {}
+
+private:
+    void prune(bool after);
+
+    bool updating_ = false;
+    uint64_t sequenceId_;
+    KvString description_;
+    KvUndoMonitorSet monitors_;  // one reference each
+    KvUndoMonitorSet late_;      // one reference each
+    KvUndoMonitorSet dropped_;   // no references
+};

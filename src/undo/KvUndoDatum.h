@@ -1,0 +1,30 @@
+#pragma once
+
+#include <KvUndoObject.h>
+
+// Base of the undo data: undo objects that hold one value each, so that a
+// plain member becomes undoable by living in a datum. Setting the value
+// records the change; undo writes the old value back and tells the datum's
+// observers.
+class KV_BASE_EXPORT KvUndoDatum : public KvUndoObject {
+    KV_TYPE_HEADER(KvUndoDatum)
+public:
+    KvUndoDatum();
+    KvUndoDatum(const KvUndoDatum& o);
+    ~KvUndoDatum() override;
+
+    bool canUndo() const override { return true; }
+
+    // A datum observes nothing of its own accord: any action is a stray.
+    void handleCosmeticAction(KvCosmeticAction* action) override;
+    void handleJoinAction(KvJoinAction* action) override;
+    void handlePurgeAction(KvPurgeAction* action) override;
+    void handleReplaceAction(KvReplaceAction* action) override;
+    void handleSplitAction(KvSplitAction* action) override;
+    void handleUpdateAction(KvUpdateAction* action) override;
+
+protected:
+    KvUndoDatum& operator=(const KvUndoDatum& o);
+    // Runs after every change of the value: set, assignment and restore.
+    virtual void valueChanged();
+};

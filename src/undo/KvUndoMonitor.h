@@ -1,0 +1,106 @@
+#pragma once
+
+#include <KvBaseExport.h>
+#include <KvRefCount.h>
+#include <KvTypeId.h>
+#include <KvUndoObject.h>
+#include <KvUndoState.h>
+#include <KvVector.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// The history of one undo object: its states, newest first, each stamped with
+// the sequence id of the step that took it; the steps that created and
+// destroyed it; and the object itself while it exists.
+//
+// A monitor outlives its object. Checkpoints and the engine's registry hold
+// it (counted references); KvUndoReference handles keep it too, apart from
+// those. When the last holder goes and handles remain, the states are dropped
+// and the monitor stays as a name for the object until the last handle goes.
+class KV_BASE_EXPORT KvUndoMonitor {
+public:
+    // Throws "KvUndoMonitor created with null object".
+    static KvUndoMonitor* create(KvUndoObject* obj, uint64_t creationSequenceId);
+
+    KvUndoMonitor(const KvUndoMonitor&) = delete;
+    KvUndoMonitor& operator=(const KvUndoMonitor&) = delete;
+
+    // Refreshes the incidental flag and lets the object prepare its state.
+    virtual void prepareToUpdate();
+    // Records a new state; false when nothing changed.
+    virtual bool updateState();
+    // Brings the object to the state current at `target`.
+    virtual void restore(uint64_t target);
+    virtual void dump() const;
+    virtual ~KvUndoMonitor();
+
+    // Counted holders.
+    void ref() const { refs_.ref(); }
+    void unref() const;
+    void unrefKeep() const { refs_.unrefKeep(); }
+    bool isShared() const { return refs_.isShared(); }
+    int getRefCount() const { return refs_.getRefCount(); }
+    // KvUndoReference handles.
+    void useByReference() const { handles_.ref(); }
+    void unuseByReference() const;
+
+    // The restore passes run these for every object of a step: inline.
+    void prerestore(uint64_t target) {
+        pending_ = nullptr;
+        restoreFlag_ = target != currentSequenceId_ && object_ ? object_->prerestore() : false;
+    }
+    void postrestore() {
+        const KvUndoState* pending = pending_;
+        bool flag = restoreFlag_;
+        pending_ = nullptr;
+        restoreFlag_ = false;
+        if (!object_) return;
+        object_->postrestore(flag);
+        if (pending) pending->postRestoreObject(object_);
+    }
+    // Records the object's destruction in step `seq`; true when the object
+    // was created in that same step.
+    bool markDestroyed(uint64_t seq);
+    // The object goes without the history recording it.
+    void objectDestroyed() { object_ = nullptr; }
+    // Merges the states of steps from..to into one stamped `from`; true when
+    // the object lived only inside that range.
+    bool compress(uint64_t from, uint64_t to);
+    // Step `seq` is discarded from the redo end; true when the monitor has
+    // nothing left to do in the history.
+    bool pruneAfter(uint64_t seq);
+    // Step `seq`, the oldest, is released; true when the monitor has nothing
+    // left to do in the history.
+    bool pruneBefore(uint64_t seq);
+    bool isIncidental() const;
+    KvTypeId getObjectTypeId() const;
+    // Forgets the object and deletes the monitor.
+    void destroy();
+
+    KvUndoObject* getObject() const { return object_; }
+    size_t getNumStates() const { return states_.size(); }
+    const KvUndoState* getStateAt(size_t i) const { return states_[i]; }
+    uint64_t getCurrentSequenceId() const { return currentSequenceId_; }
+    uint64_t getCreationSequenceId() const { return creationSequenceId_; }
+    uint64_t getDestructionSequenceId() const { return destructionSequenceId_; }
+    bool isDestroyed() const { return destructionSequenceId_ != 0; }
+    bool isTemporary() const { return destructionSequenceId_ == creationSequenceId_; }
+
+protected:
+    KvUndoMonitor(KvUndoObject* obj, uint64_t creationSequenceId);
+    void deleteAllStates();
+    void pushState(KvUndoState* state);
+
+private:
+    bool incidental_;
+    bool restoreFlag_ = false;
+    uint64_t currentSequenceId_;
+    uint64_t creationSequenceId_;
+    uint64_t destructionSequenceId_ = 0;
+    KvUndoObject* object_;
+    const KvUndoState* pending_ = nullptr;
+    KvRefCount refs_;
+    KvRefCount handles_;
+    kv::vector<KvUndoState*> states_;  // owned, newest first
+};

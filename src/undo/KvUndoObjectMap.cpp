@@ -1,0 +1,78 @@
+#include <KvUndoObjectMap.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+bool byAddress(const KvUndoObjectMap::Entry& a, const KvUndoObjectMap::Entry& b) {
+    return std::less<const KvUndoObject*>()(a.object, b.object);
+}
+}  // namespace
+
+KvUndoObjectMap::Entry* KvUndoObjectMap::find(const KvUndoObject* obj) {
+    if (!obj) return nullptr;
+    uint32_t pos = index_.find(obj, [this](uint32_t i) { return keyAt(i); });
+    return pos == KvUndoAddressIndex::npos ? nullptr : &dense_[pos];
+}
+
+KvUndoObjectMap::Entry* KvUndoObjectMap::insert(KvUndoObject* obj, KvUndoMonitor* monitor, bool isolated) {
+    size_t pos = dense_.size();
+    index_.insert(obj, static_cast<uint32_t>(pos), pos, [this](uint32_t i) { return keyAt(i); });
+    dense_.push_back(Entry{obj, monitor, isolated, false});
+    if (sortedPrefix_ == pos && (pos == 0 || byAddress(dense_[pos - 1], dense_[pos]))) ++sortedPrefix_;
+    ++live_;
+    return &dense_[pos];
+}
+
+KvUndoMonitor* KvUndoObjectMap::erase(Entry* e) {
+    KvUndoMonitor* monitor = e->monitor;
+    size_t pos = static_cast<size_t>(e - dense_.data());
+    index_.erase(e->object, [this](uint32_t i) { return keyAt(i); });
+    e->monitor = nullptr;
+    --live_;
+    if (pos + 1 == dense_.size() && walking_ == 0) {
+        dense_.pop_back();
+        if (sortedPrefix_ > dense_.size()) sortedPrefix_ = dense_.size();
+    } else {
+        e->dead = true;
+        ++dead_;
+        compactIfSparse();
+    }
+    return monitor;
+}
+
+void KvUndoObjectMap::compactIfSparse() {
+    if (walking_ == 0 && dead_ > 64 && dead_ > live_) normalize();
+}
+
+void KvUndoObjectMap::normalize() {
+    if (walking_ > 0) return;
+    if (dead_ == 0 && sortedPrefix_ == dense_.size()) return;
+    // Drop dead entries, keeping the order of the sorted run and the tail.
+    size_t out = 0, prefix = 0;
+    for (size_t i = 0; i < dense_.size(); ++i) {
+        if (dense_[i].dead) continue;
+        if (i < sortedPrefix_) ++prefix;
+        dense_[out++] = dense_[i];
+    }
+    dense_.resize(out);
+    dead_ = 0;
+    auto mid = dense_.begin() + static_cast<std::ptrdiff_t>(prefix);
+    std::sort(mid, dense_.end(), byAddress);
+    std::inplace_merge(dense_.begin(), mid, dense_.end(), byAddress);
+    sortedPrefix_ = dense_.size();
+    if (dense_.capacity() > 2 * dense_.size() + 64) dense_.shrink_to_fit();
+    index_.rebuild(dense_.size(), [this](uint32_t i) { return keyAt(i); });
+}
+
+std::vector<KvUndoObjectMap::Entry> KvUndoObjectMap::takeAll() {
+    std::vector<Entry> out;
+    out.reserve(live_);
+    for (const Entry& e : dense_)
+        if (!e.dead) out.push_back(e);
+    dense_.clear();
+    dense_.shrink_to_fit();
+    index_.clear();
+    sortedPrefix_ = live_ = dead_ = 0;
+    return out;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <KvUndoObservedObjectDatum.h>
+
+#include <cstddef>
+
+class KvRefObject;
+
+// An undoable pointer that also holds a reference on its object when that
+// object is a KvRefObject.
+class KV_BASE_EXPORT KvUndoRefObjectDatum : public KvUndoObservedObjectDatum {
+    KV_TYPE_HEADER(KvUndoRefObjectDatum)
+public:
+    KvUndoRefObjectDatum();
+    explicit KvUndoRefObjectDatum(KvRefObject* obj);
+    KvUndoRefObjectDatum(const KvUndoRefObjectDatum& o);
+    ~KvUndoRefObjectDatum() override;
+    KvUndoRefObjectDatum& operator=(const KvUndoRefObjectDatum& o);
+
+    virtual void set(KvRefObject* obj);
+    void set(KvObservedObject* obj) override;
+    void set(std::nullptr_t) { set(static_cast<KvObservedObject*>(nullptr)); }
+
+    void handlePurgeAction(KvPurgeAction* action) override;
+};

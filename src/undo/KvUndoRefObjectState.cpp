@@ -1,0 +1,7 @@
+#include <KvUndoRefObjectState.h>
+
+#include <KvUndoRefObject.h>
+
+KvUndoRefObjectState::KvUndoRefObjectState(const KvUndoRefObject& obj) : KvUndoState(obj.getTypeId()) {}
+
+KvUndoRefObjectState::~KvUndoRefObjectState() = default;
