@@ -1,6 +1,9 @@
 // A short tour of libkvbase on the terminal.
 
+#include "DemoClone.h"
 #include "DemoCore.h"
+#include "DemoServices.h"
+#include "DemoUndo.h"
 
 #include <KvBase.h>
 
@@ -10,6 +13,9 @@ int main() {
     KvBase::init();
     std::cout << "libkvbase demonstration\n";
     demoCore();
+    demoUndo();
+    demoClone();
+    demoServices();
     std::cout << "\nDone.\n";
     return 0;
 }

@@ -1,15 +1,26 @@
 #include <KvBase.h>
 
 #include <KvActionQueue.h>
+#include <KvAttributeItem.h>
+#include <KvAttributedObject.h>
+#include <KvCloneMapper.h>
 #include <KvDataStore.h>
 #include <KvMapper.h>
 #include <KvMultiObject.h>
 #include <KvObject.h>
 #include <KvObservedObject.h>
 #include <KvRefObject.h>
+#include <KvTSObject.h>
 #include <KvTrackingPtr.h>
+#include <KvUndoBoolDatum.h>
+#include <KvUndoBridge.h>
+#include <KvUndoIntDatum.h>
 #include <KvUndoObject.h>
+#include <KvUndoObservedObjectDatum.h>
+#include <KvUndoRealDatum.h>
 #include <KvUndoRefObject.h>
+#include <KvUndoRefObjectDatum.h>
+#include <KvUndoUIntDatum.h>
 #include <KvTypes.h>
 
 namespace {
@@ -23,6 +34,8 @@ void KvBase::init() {
     KvTypes::init();
     initTypes();
     KvDataStore::initType(207);
+    KvAttributeItem::init();
+    KvAttributedObject::init();
 }
 
 bool KvBase::initTypes() {
@@ -33,10 +46,21 @@ bool KvBase::initTypes() {
     KvObject::initType();
     KvObservedObject::initType();
     KvRefObject::initType();
+    KvCloneMapper::initType();
     KvUndoObject::initType();
     KvUndoRefObject::initType();
+    KvUndoBridge::initType();
     KvTrackingPtr::initType();
+    KvUndoUIntDatum::initType();
+    KvUndoIntDatum::initType();
+    KvUndoRealDatum::initType();
+    KvUndoBoolDatum::initType();
+    KvUndoObservedObjectDatum::initType();
+    KvUndoRefObjectDatum::initType();
+    KvAttributedObject::initType();
+    KvAttributeItem::initType();
     KvMultiObject::initType();
+    KvTSObject::initType();
     KvActionQueue::initType();
     return true;
 }

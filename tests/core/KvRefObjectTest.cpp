@@ -2,6 +2,7 @@
 #include <KvActionQueue.h>
 #include <KvExcept.h>
 #include <KvMultiObject.h>
+#include <KvRefObjectArray1.h>
 #include <KvRefPtr.h>
 #include <KvTestObjects.h>
 #include <KvDeleteAction.h>
@@ -14,6 +15,25 @@
 using kvtest::Counted;
 using kvtest::Log;
 using kvtest::Recorder;
+
+namespace {
+// A multi-object that only lists its members (it does not observe them).
+class Members : public KvMultiObject {
+public:
+    size_t getNumObjects() const override { return members.size(); }
+    KvObservedObject* getObject(size_t i) const override { return members[i].get(); }
+    bool contains(const KvObservedObject* obj) const override {
+        for (const auto& m : members)
+            if (m.get() == obj) return true;
+        return false;
+    }
+    KvUndoState* getUndoState() const override { return nullptr; }
+    KvRefObjectArray1 members;
+
+protected:
+    KvMultiObject* createTemporaryCopy() const override { return new Members(*this); }
+};
+}  // namespace
 
 class RefObjectTest : public ::testing::Test {
 protected:
@@ -98,8 +118,8 @@ TEST_F(RefObjectTest, TrackingPointerFollowsReplaceSplitJoinAndPurge) {
 
     // Split drops the object; join moves to the single object.
     t = a.get();
-    KvRefPtr<KvMultiObject> multi(new KvMultiObject);
-    multi->addMember(a.get());
+    KvRefPtr<Members> multi(new Members);
+    multi->members.push_back(a.get());
     a->replaceSplit(multi.get(), nullptr);
     EXPECT_EQ(t.getObject(), nullptr);
     t = a.get();

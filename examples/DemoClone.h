@@ -1,0 +1,4 @@
+#pragma once
+
+// Changing a copy of some entities, then putting it in place.
+void demoClone();

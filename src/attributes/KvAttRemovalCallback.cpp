@@ -1,0 +1,3 @@
+#include <KvAttRemovalCallback.h>
+
+KvAttRemovalCallback::~KvAttRemovalCallback() = default;

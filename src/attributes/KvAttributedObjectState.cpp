@@ -1,0 +1,54 @@
+#include <KvAttributedObjectState.h>
+
+#include <KvAttributedObject.h>
+#include <KvAttributedObjectUndoBridge.h>
+#include <KvUndo.h>
+
+KvAttributedObjectState::KvAttributedObjectState(const KvAttributedObject& obj)
+    : KvUndoState(obj.getTypeId()), modTime_(obj.getModificationTime()) {
+    const KvAttributedObject::AttributeMap& items = obj.getAttributes();
+    items_.reserve(static_cast<size_t>(items.size()));
+    for (auto it = items.cbegin(); it != items.cend(); ++it)
+        items_.push_back(KvUndo::reference(static_cast<const KvUndoObject*>(it.value().get())));
+}
+
+KvAttributedObjectState::~KvAttributedObjectState() = default;
+
+KvUndoObject* KvAttributedObjectState::recreateObject() const {
+    return new KvAttributedObjectUndoBridge(*this);
+}
+
+void KvAttributedObjectState::restoreObject(KvUndoObject* obj) const {
+    if (KvAttributedObjectUndoBridge* bridge = KvAttributedObjectUndoBridge::cast(obj)) bridge->restoreState(*this);
+}
+
+void KvAttributedObjectState::postRestoreObject(KvUndoObject* obj) const {
+    KvAttributedObjectUndoBridge* bridge = KvAttributedObjectUndoBridge::cast(obj);
+    if (!bridge) return;
+    postRestoreBridgedObject(KvAttributedObject::cast(bridge->getObject()));
+}
+
+void KvAttributedObjectState::restoreBridgedObject(KvAttributedObject* obj) const {
+    if (obj) getAttributedObjectData(*obj);
+}
+
+void KvAttributedObjectState::postRestoreBridgedObject(KvAttributedObject*) const {}
+
+void KvAttributedObjectState::getAttributedObjectData(KvAttributedObject& obj) const {
+    // The old items stay alive until the new set is in place, so an item in
+    // both never reaches a count of zero.
+    KvAttributedObject::AttributeMap old;
+    old.swap(obj.attributes_);
+    for (auto it = old.cbegin(); it != old.cend(); ++it)
+        it.value()->removeObserver(&obj);
+    for (const KvUndoReference& ref : items_) {
+        // Items that undo cannot bring back are left out.
+        if (KvAttributeItem* item = KvAttributeItem::cast(KvUndo::dereference(ref)))
+            obj.insertItem(item->getTypeId(), item);
+    }
+    obj.modTime_ = modTime_;
+}
+
+bool KvAttributedObjectState::isPartSame(const KvAttributedObjectState* other) const {
+    return other && KvUndoReference::equal(items_, other->items_);
+}

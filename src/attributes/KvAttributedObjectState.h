@@ -1,0 +1,47 @@
+#pragma once
+
+#include <KvBaseExport.h>
+#include <KvTimeStamp.h>
+#include <KvUndoReference.h>
+#include <KvUndoState.h>
+#include <KvVector.h>
+
+class KvAttributedObject;
+class KvAttributedObjectUndoBridge;
+
+// The undo snapshot of an attributed object: its modification time and its
+// items, held as undo references so that items deleted and rebuilt by undo
+// are found again. Concrete object classes derive their own state, which
+// knows how to rebuild an object of their class.
+class KV_BASE_EXPORT KvAttributedObjectState : public KvUndoState {
+public:
+    explicit KvAttributedObjectState(const KvAttributedObject& obj);
+    ~KvAttributedObjectState() override;
+
+    // A new bridge, whose construction rebuilds the object.
+    KvUndoObject* recreateObject() const override;
+    // `obj` is the object's bridge.
+    void restoreObject(KvUndoObject* obj) const override;
+    void postRestoreObject(KvUndoObject* obj) const override;
+
+    // A new object of the concrete class, bridged by `bridge`.
+    virtual KvAttributedObject* recreateBridgedObject(KvAttributedObjectUndoBridge* bridge) const = 0;
+    virtual void restoreBridgedObject(KvAttributedObject* obj) const;
+    virtual void postRestoreBridgedObject(KvAttributedObject* obj) const;
+
+    const KvTimeStamp& getModificationTime() const { return modTime_; }
+    const kv::vector<KvUndoReference>& getItems() const { return items_; }
+
+protected:
+    friend class KvAttributedObject;
+
+    // Writes the snapshot into `obj`: the items that still resolve, and the
+    // modification time.
+    void getAttributedObjectData(KvAttributedObject& obj) const;
+    // Same items; the modification time is not compared.
+    bool isPartSame(const KvAttributedObjectState* other) const;
+
+private:
+    KvTimeStamp modTime_;
+    kv::vector<KvUndoReference> items_;
+};

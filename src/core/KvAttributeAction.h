@@ -1,0 +1,21 @@
+#pragma once
+
+#include <KvAction.h>
+
+class KvAttributeItem;
+
+// One attribute item of the source changed; the action keeps the item alive.
+class KV_BASE_EXPORT KvAttributeAction : public KvAction {
+public:
+    KvAttributeAction(KvObservedObject* source, KvAttributeItem* attribute);
+    KvAttributeAction(const KvAttributeAction& o);
+    void process(KvObject* target) override;
+    KvString getClassName() override { return "AttributeAction"; }
+    const KvAttributeItem* getAttribute() const { return attribute_; }
+
+protected:
+    ~KvAttributeAction() override;
+
+private:
+    KvAttributeItem* attribute_;
+};

@@ -1,0 +1,165 @@
+#include <KvTestAttributes.h>
+
+#include <KvExcept.h>
+#include <KvUndo.h>
+
+#include <gtest/gtest.h>
+
+using namespace attrtest;
+
+namespace {
+
+class AttributedObjectUndoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerTestHandlers();
+        forgetHistory();
+        resetCounts();
+        KvUndo::setMaxSteps(100);
+    }
+    void TearDown() override {
+        forgetHistory();
+        // What only the history kept alive (objects rebuilt by redo) goes now.
+        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
+            o->destroy();
+        expectAllGone();
+    }
+    static void forgetHistory() {
+        for (;;) {
+            try {
+                KvUndo::popUndoLevel("teardown");
+            } catch (const KvExcept&) {
+                break;
+            }
+        }
+        KvUndo::setMaxSteps(0);
+    }
+};
+
+}  // namespace
+
+TEST_F(AttributedObjectUndoTest, AnItemValueChangeIsUndoneAndRedoneWithNoticesToNonUndoObservers) {
+    KvRefPtr<TestObject> obj = new TestObject("o");
+    ValueItem* v = new ValueItem(1, "v");
+    obj->addAttribItem(v);
+    KvUndo::mark("create");
+    const KvTimeStamp created = obj->getModificationTime();
+
+    Recorder objRec, itemRec;
+    objRec.watch(obj);
+    itemRec.watch(v);
+    v->set(2);
+    EXPECT_EQ(objRec.take(), (Log{"Attribute:o/v"}));
+    EXPECT_EQ(itemRec.take(), (Log{"Update:v"}));
+    KvUndo::mark("set");
+    const KvTimeStamp changed = obj->getModificationTime();
+    EXPECT_TRUE(created < changed);
+
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(v->value, 1);
+    EXPECT_EQ(obj->getModificationTime(), created);
+    EXPECT_EQ(valueOf(obj), 1);
+    EXPECT_EQ(objRec.take(), (Log{"Update:o"}));
+    EXPECT_EQ(itemRec.take(), (Log{"Update:v"}));
+
+    ASSERT_TRUE(KvUndo::redo());
+    EXPECT_EQ(v->value, 2);
+    EXPECT_EQ(obj->getModificationTime(), changed);
+    EXPECT_EQ(objRec.take(), (Log{"Update:o"}));
+    EXPECT_EQ(itemRec.take(), (Log{"Update:v"}));
+    EXPECT_EQ(Census<ValueItem>::made, 1);  // the same item all along
+}
+
+TEST_F(AttributedObjectUndoTest, AddReplaceAndRemoveAreUndoneByRebuildingTheItems) {
+    KvRefPtr<TestObject> obj = new TestObject("o");
+    KvUndo::mark("create");
+    Recorder rec;
+    rec.watch(obj);
+
+    obj->addAttribItem(new ValueItem(1, "a"));
+    KvUndo::mark("add");
+    obj->replaceAttribItem(new ValueItem(2, "b"));
+    KvUndo::mark("replace");
+    obj->removeAttribItemOfType(ValueItem::getClassTypeId());
+    KvUndo::mark("remove");
+    KvActionQueue::process();
+    EXPECT_TRUE(Census<ValueItem>::all.empty());
+    EXPECT_TRUE(rec.take().empty());  // changes of the item set go to undo only
+
+    const int values[] = {-1, 1, 2, -1};
+    for (int step = 3; step > 0; --step) {
+        SCOPED_TRACE(step);
+        ASSERT_TRUE(KvUndo::undo());
+        EXPECT_EQ(valueOf(obj), values[step - 1]);
+        EXPECT_EQ(rec.take(), (Log{"Update:o"}));
+    }
+    for (int step = 1; step <= 3; ++step) {
+        SCOPED_TRACE(step);
+        ASSERT_TRUE(KvUndo::redo());
+        EXPECT_EQ(valueOf(obj), values[step]);
+        EXPECT_EQ(rec.take(), (Log{"Update:o"}));
+    }
+    // The rebuilt items are carried like any other.
+    ASSERT_TRUE(KvUndo::undo());
+    const KvAttributeItem* rebuilt = obj->getAttribItemOfType(ValueItem::getClassTypeId());
+    ASSERT_NE(rebuilt, nullptr);
+    EXPECT_TRUE(rebuilt->isObserver(obj.get()));
+    EXPECT_EQ(rebuilt->getRefCount(), 1);
+}
+
+TEST_F(AttributedObjectUndoTest, TheBridgeStandsForTheObjectAcrossItsDeletionAndRebuilding) {
+    TestObject* obj = new TestObject("o");  // nobody references it: undo owns its fate
+    obj->addAttribItem(new ValueItem(5, "v"));
+    KvAttributedObjectUndoBridge* bridge = obj->getUndoBridge();
+    ASSERT_NE(bridge, nullptr);
+    EXPECT_EQ(bridge->getObject(), obj);
+    KvUndo::mark("make");
+    const KvUndoReference ref = obj->reference();
+    ASSERT_TRUE(ref.isNonNull());
+    EXPECT_EQ(KvAttributedObject::dereference(ref), obj);
+
+    ASSERT_TRUE(KvUndo::undo());
+    KvActionQueue::process();
+    EXPECT_TRUE(Census<TestObject>::all.empty());
+    EXPECT_TRUE(Census<ValueItem>::all.empty());
+    EXPECT_EQ(KvAttributedObject::dereference(ref), nullptr);
+
+    ASSERT_TRUE(KvUndo::redo());
+    ASSERT_EQ(Census<TestObject>::all.size(), 1u);
+    TestObject* back = *Census<TestObject>::all.begin();
+    EXPECT_EQ(back->name, "o");
+    EXPECT_EQ(valueOf(back), 5);
+    EXPECT_EQ(KvAttributedObject::dereference(ref), back);
+    EXPECT_EQ(back->reference(), ref);
+}
+
+TEST_F(AttributedObjectUndoTest, ItemsThatCannotBeRebuiltAreLeftOut) {
+    KvRefPtr<TestObject> obj = new TestObject("o");
+    obj->addAttribItem(new SharedItem("s"));  // its state rebuilds nothing
+    obj->addAttribItem(new ValueItem(3, "v"));
+    KvUndo::mark("create");
+    obj->removeAllAttributes();
+    KvUndo::mark("clear");
+    KvActionQueue::process();
+    EXPECT_TRUE(Census<SharedItem>::all.empty());
+
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(obj->getAttribItemOfType(SharedItem::getClassTypeId()), nullptr);
+    EXPECT_EQ(valueOf(obj), 3);
+}
+
+TEST_F(AttributedObjectUndoTest, StatesCompareByTheirItemReferences) {
+    KvRefPtr<TestObject> obj = new TestObject("o");
+    obj->addAttribItem(new ValueItem(1, "v"));
+    KvUndo::mark("create");
+    TestObjectState first(*obj);
+    obj->updateModificationTime();
+    TestObjectState sameItems(*obj);
+    obj->addAttribItem(new RedItem(2, "red"));
+    TestObjectState moreItems(*obj);
+    EXPECT_TRUE(first.isPartSame(&sameItems));  // the stamp does not count
+    EXPECT_FALSE(first.isPartSame(&moreItems));
+    EXPECT_FALSE(first.isPartSame(nullptr));
+    EXPECT_EQ(first.getObjectType(), TestObject::getClassTypeId());
+    KvUndo::mark("red");
+}

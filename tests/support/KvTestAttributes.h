@@ -1,0 +1,425 @@
+#pragma once
+
+// Attribute items and an attributed object for tests. Every class counts the
+// instances it makes and deletes and lists the living ones, so that a test can
+// check that each object and item was destroyed exactly once.
+
+#include <KvActionQueue.h>
+#include <KvAttributeAction.h>
+#include <KvAttributeItemState.h>
+#include <KvAttributedObject.h>
+#include <KvAttributedObjectState.h>
+#include <KvAttributedObjectUndoBridge.h>
+#include <KvBase.h>
+#include <KvComplexAttrIOHandler.h>
+#include <KvCosmeticAction.h>
+#include <KvDataStore.h>
+#include <KvEntityType.h>
+#include <KvJoinAction.h>
+#include <KvPurgeAction.h>
+#include <KvReplaceAction.h>
+#include <KvSimpleAttrIOHandler.h>
+#include <KvSplitAction.h>
+#include <KvUpdateAction.h>
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+// The type pattern for test classes, header-only.
+#define ATTR_TEST_TYPE(T, NAME, PARENT)                           \
+public:                                                           \
+    static const KvTypeId& getClassTypeId() {                     \
+        static const KvTypeId id(NAME, PARENT::getClassTypeId()); \
+        return id;                                                \
+    }                                                             \
+    const KvTypeId& getTypeId() const override {                  \
+        return getClassTypeId();                                  \
+    }                                                             \
+    bool isOfType(const KvTypeId& id) const override {            \
+        return id == getClassTypeId() || PARENT::isOfType(id);    \
+    }                                                             \
+    static T* cast(KvGenre* p) {                                  \
+        return dynamic_cast<T*>(p);                               \
+    }                                                             \
+    static const T* cast(const KvGenre* p) {                      \
+        return dynamic_cast<const T*>(p);                         \
+    }
+
+namespace attrtest {
+
+using Log = std::vector<std::string>;
+
+// Counts of one class: made, deleted, living.
+template <class T>
+struct Census {
+    inline static int made = 0;
+    inline static int deleted = 0;
+    inline static std::set<T*> all;
+    static void reset() { made = deleted = 0; }
+    static void born(T* p) {
+        ++made;
+        all.insert(p);
+    }
+    static void died(T* p) {
+        ++deleted;
+        all.erase(p);
+    }
+};
+
+// Hooks of items joining and leaving owners, as "add:item>owner".
+inline Log& hookLog() {
+    static Log log;
+    return log;
+}
+
+// The names of living test objects; an owner that is being destroyed shows
+// as "~".
+inline std::map<const KvGenre*, std::string>& ownerNames() {
+    static std::map<const KvGenre*, std::string> names;
+    return names;
+}
+inline std::string ownerName(const KvGenre* owner) {
+    auto it = ownerNames().find(owner);
+    return it == ownerNames().end() ? "~" : it->second;
+}
+
+// An item with an int value, copied by duplicate() and saved as one value.
+class ValueItem : public KvAttributeItem {
+    ATTR_TEST_TYPE(ValueItem, "TestValueItem", KvAttributeItem)
+    explicit ValueItem(int v = 0, std::string n = "v") : value(v), name(std::move(n)) { Census<ValueItem>::born(this); }
+    ValueItem(const ValueItem& o) : KvAttributeItem(o), value(o.value), name(o.name + "'") {
+        Census<ValueItem>::born(this);
+    }
+    ValueItem(const KvDataStore& store, const char* key) : name(key) {
+        Census<ValueItem>::born(this);
+        long long v = 0;
+        if (!store.readInt(key, v)) store.reportError("Bad value item");
+        value = static_cast<int>(v);
+    }
+    ~ValueItem() override { Census<ValueItem>::died(this); }
+
+    void set(int v) {
+        if (v == value) return;
+        value = v;
+        attributeChanged();
+    }
+    void save(KvDataStore& store, const char* key) const { store.writeInt(key, value); }
+
+    KvAttributeItem* duplicate() const override { return new ValueItem(*this); }
+    // The joined item holds the sum of the values.
+    KvAttributeItem* join(const kv::vector<const KvAttributeItem*>& others) const override {
+        ValueItem* out = static_cast<ValueItem*>(duplicate());
+        for (const KvAttributeItem* o : others)
+            out->value += static_cast<const ValueItem*>(o)->value;
+        return out;
+    }
+    // With shortSplit the split yields one item too few.
+    void split(size_t n, kv::vector<KvAttributeItem*>& out) const override {
+        KvAttributeItem::split(shortSplit && n ? n - 1 : n, out);
+    }
+    void postAdd(KvAttributedObject* owner) const override;
+    void postRemove(KvAttributedObject* owner) const override;
+    KvUndoState* getState() const override;
+
+    int value = 0;
+    std::string name;
+    bool shortSplit = false;
+
+protected:
+    // Rebuilt by undo.
+    ValueItem(const KvAttributeItemState& state, int v) : KvAttributeItem(state), value(v), name("rebuilt") {
+        Census<ValueItem>::born(this);
+    }
+    friend class ValueItemState;
+};
+
+class ValueItemState : public KvAttributeItemState {
+public:
+    explicit ValueItemState(const ValueItem& item) : KvAttributeItemState(item), value(item.value) {}
+    KvUndoObject* recreateObject() const override { return new ValueItem(*this, value); }
+    void restoreObject(KvUndoObject* obj) const override {
+        ValueItem* item = ValueItem::cast(obj);
+        if (!item) return;
+        KvAttributeItemState::restoreObject(obj);
+        item->value = value;
+    }
+    bool isSame(const KvUndoState* other) const override {
+        auto* o = dynamic_cast<const ValueItemState*>(other);
+        return o && isAttributeItemStateSame(other) && o->value == value;
+    }
+    int value;
+};
+
+inline KvUndoState* ValueItem::getState() const {
+    return new ValueItemState(*this);
+}
+
+// Two subclasses, each a type of its own: one written as a plain value, the
+// other as a section (through the complex handler).
+class RedItem : public ValueItem {
+    ATTR_TEST_TYPE(RedItem, "TestRedItem", ValueItem)
+    using ValueItem::ValueItem;
+    KvAttributeItem* duplicate() const override { return new RedItem(*this); }
+};
+
+class BlueItem : public ValueItem {
+    ATTR_TEST_TYPE(BlueItem, "TestBlueItem", ValueItem)
+    using ValueItem::ValueItem;
+    explicit BlueItem(const KvDataStore& store) : ValueItem(0, "blue") {
+        long long v = 0;
+        if (!store.readInt("Value", v)) store.reportError("Bad blue item");
+        value = static_cast<int>(v);
+    }
+    KvAttributeItem* duplicate() const override { return new BlueItem(*this); }
+    void save(KvDataStore& store) const { store.writeInt("Value", value); }
+};
+
+// An item that keeps the default duplicate(), so owners' copies share it.
+class SharedItem : public KvAttributeItem {
+    ATTR_TEST_TYPE(SharedItem, "TestSharedItem", KvAttributeItem)
+    explicit SharedItem(std::string n = "s") : name(std::move(n)) { Census<SharedItem>::born(this); }
+    SharedItem(const KvDataStore& store, const char* key) : name(key) {
+        Census<SharedItem>::born(this);
+        KvString s;
+        if (!store.readString(key, s)) store.reportError("Bad shared item");
+        name = s.getString();
+    }
+    ~SharedItem() override { Census<SharedItem>::died(this); }
+
+    void save(KvDataStore& store, const char* key) const { store.writeString(key, name.c_str()); }
+    void touch() { attributeChanged(); }
+    void look() { sendCosmeticUpdate(); }
+    using KvAttributeItem::purgeOnFileClose;
+    KvUndoState* getState() const override;
+
+    std::string name;
+};
+
+class SharedItemState : public KvAttributeItemState {
+public:
+    explicit SharedItemState(const SharedItem& item) : KvAttributeItemState(item), name(item.name) {}
+    KvUndoObject* recreateObject() const override { return nullptr; }
+    std::string name;
+};
+
+inline KvUndoState* SharedItem::getState() const {
+    return new SharedItemState(*this);
+}
+
+class TestObjectState;
+
+// A concrete attributed object with a name for logs.
+class TestObject : public KvAttributedObject {
+    ATTR_TEST_TYPE(TestObject, "TestAttributedObject", KvAttributedObject)
+    explicit TestObject(std::string n = "obj") : name(std::move(n)) { born(); }
+    TestObject(const TestObject& o) : KvAttributedObject(o), name(o.name + "'") { born(); }
+    TestObject(const TestObject& o, KvCloneMapper& mapper) : KvAttributedObject(o, mapper), name(o.name + "^") {
+        born();
+    }
+    explicit TestObject(const KvDataStore& store) : KvAttributedObject(store) {
+        KvString n;
+        store.readString("ObjName", n);
+        name = n.getString();
+        born();
+    }
+    TestObject(KvAttributedObjectUndoBridge* bridge, const TestObjectState& state);
+    ~TestObject() override {
+        Census<TestObject>::died(this);
+        ownerNames().erase(this);
+    }
+    TestObject& operator=(const TestObject& o) {
+        KvAttributedObject::operator=(o);
+        return *this;
+    }
+
+    KvUndoState* getUndoState() const override;
+    void save(KvDataStore& store) const override {
+        KvAttributedObject::save(store);
+        store.writeString("ObjName", name.c_str());
+    }
+    using KvAttributedObject::attrUpdateObservers;
+
+    std::string name;
+    // When set, written in place of what save() writes: for damaged records.
+    std::function<void(KvDataStore&)> forge;
+
+private:
+    void born() {
+        Census<TestObject>::born(this);
+        ownerNames()[this] = name;
+    }
+};
+
+class TestObjectState : public KvAttributedObjectState {
+public:
+    explicit TestObjectState(const TestObject& obj) : KvAttributedObjectState(obj), name(obj.name) {}
+    KvAttributedObject* recreateBridgedObject(KvAttributedObjectUndoBridge* bridge) const override {
+        return new TestObject(bridge, *this);
+    }
+    using KvAttributedObjectState::isPartSame;
+    std::string name;
+};
+
+inline TestObject::TestObject(KvAttributedObjectUndoBridge* bridge, const TestObjectState& state)
+    : KvAttributedObject(bridge, state), name(state.name) {
+    born();
+}
+
+inline KvUndoState* TestObject::getUndoState() const {
+    return new TestObjectState(*this);
+}
+
+inline void ValueItem::postAdd(KvAttributedObject* owner) const {
+    hookLog().push_back("add:" + name + ">" + ownerName(owner));
+}
+inline void ValueItem::postRemove(KvAttributedObject* owner) const {
+    hookLog().push_back("remove:" + name + ">" + ownerName(owner));
+}
+
+// Writes a test object as a section holding what save() writes; reads it
+// back the way entity handlers do: a failed read destroys the half-read
+// object and gives null.
+class TestObjectHandler : public KvEntityType {
+public:
+    bool write(KvDataStore& store, const char* key, bool shared, const KvGenre* entity) override {
+        const TestObject* obj = TestObject::cast(entity);
+        if (!obj || !store.openSection(key, shared)) return false;
+        if (obj->forge)
+            obj->forge(store);
+        else
+            obj->save(store);
+        return store.closeSection();
+    }
+    bool read(const KvDataStore& store, const char* key, KvGenre*& entity) override {
+        entity = nullptr;
+        if (!store.enterSection(key)) return false;
+        kv::detail::StoreFailureWatch watch(store);
+        TestObject* obj = new TestObject(store);
+        obj->ref();
+        const bool failed = watch.failedSince();
+        if (failed)
+            obj->unref();
+        else
+            obj->unrefKeep();
+        store.closeSection();
+        if (failed) return false;
+        entity = obj;
+        return true;
+    }
+};
+
+inline std::string nameOf(const KvGenre* g) {
+    if (auto* o = TestObject::cast(g)) return o->name;
+    if (auto* v = ValueItem::cast(g)) return v->name;
+    if (auto* s = SharedItem::cast(g)) return s->name;
+    if (KvAttributedObjectUndoBridge::cast(g)) return "bridge";
+    return "?";
+}
+
+// Records "Kind:source" for every delivery it gets ("Attribute:obj/item" for
+// attribute actions). Stops watching what it watches when it dies.
+class Recorder : public KvObject {
+public:
+    explicit Recorder(Log* shared = nullptr, std::string n = "rec") : shared(shared), name(std::move(n)) {}
+    ~Recorder() override {
+        for (KvObservedObject* o : watched)
+            o->removeObserver(this);
+    }
+    void watch(KvObservedObject* o) {
+        if (o->addObserver(this)) watched.push_back(o);
+    }
+    Log take() {
+        Log out;
+        out.swap(log);
+        return out;
+    }
+
+    void handleReplaceAction(KvReplaceAction* a) override { record("Replace", a); }
+    void handleSplitAction(KvSplitAction* a) override { record("Split", a); }
+    void handleJoinAction(KvJoinAction* a) override { record("Join", a); }
+    void handleUpdateAction(KvUpdateAction* a) override { record("Update", a); }
+    void handlePurgeAction(KvPurgeAction* a) override {
+        watched.erase(std::remove(watched.begin(), watched.end(), a->getSource()), watched.end());
+        record("Purge", a);
+    }
+    void handleCosmeticAction(KvCosmeticAction* a) override { record("Cosmetic", a); }
+    void handleAttributeAction(KvAttributeAction* a) override {
+        record("Attribute", a, "/" + nameOf(a->getAttribute()));
+    }
+
+    Log log;
+    Log* shared;
+    std::string name;
+    std::vector<KvObservedObject*> watched;
+
+private:
+    void record(const char* kind, KvAction* a, const std::string& extra = "") {
+        std::string entry = std::string(kind) + ":" + nameOf(a->getSource()) + extra;
+        log.push_back(entry);
+        if (shared) shared->push_back(name + "<-" + entry);
+    }
+};
+
+template <class T>
+const T* itemOf(const KvAttributedObject* obj) {
+    return static_cast<const T*>(obj->getAttribItemOfType(T::getClassTypeId()));
+}
+
+// The value of the object's item of `type`, -1 without one.
+inline int valueOf(const KvAttributedObject* obj, const KvTypeId& type = ValueItem::getClassTypeId()) {
+    const ValueItem* item = static_cast<const ValueItem*>(obj->getAttribItemOfType(type));
+    return item ? item->value : -1;
+}
+
+inline Log takeHooks() {
+    Log out;
+    out.swap(hookLog());
+    return out;
+}
+
+inline std::string tmpPath(const char* name) {
+    QDir().mkpath(KV_TEST_TMPDIR);
+    return std::string(KV_TEST_TMPDIR) + "/" + name;
+}
+
+// Starts the library and registers the test classes' handlers (once).
+inline void registerTestHandlers() {
+    static bool done = false;
+    KvBase::init();
+    if (done) return;
+    done = true;
+    KvDataStore::addEntityType(ValueItem::getClassTypeId(), new KvSimpleAttrIOHandler<ValueItem>);
+    KvDataStore::addEntityType(RedItem::getClassTypeId(), new KvSimpleAttrIOHandler<RedItem>);
+    KvDataStore::addEntityType(BlueItem::getClassTypeId(), new KvComplexAttrIOHandler<BlueItem>);
+    KvDataStore::addEntityType(SharedItem::getClassTypeId(), new KvSimpleAttrIOHandler<SharedItem>);
+    KvDataStore::addEntityType(TestObject::getClassTypeId(), new TestObjectHandler);
+}
+
+inline void resetCounts() {
+    Census<ValueItem>::reset();
+    Census<SharedItem>::reset();
+    Census<TestObject>::reset();
+    hookLog().clear();
+}
+
+// After the queue ran: everything made was deleted exactly once.
+inline void expectAllGone() {
+    KvActionQueue::process();
+    EXPECT_TRUE(Census<ValueItem>::all.empty());
+    EXPECT_TRUE(Census<SharedItem>::all.empty());
+    EXPECT_TRUE(Census<TestObject>::all.empty());
+    EXPECT_EQ(Census<ValueItem>::made, Census<ValueItem>::deleted);
+    EXPECT_EQ(Census<SharedItem>::made, Census<SharedItem>::deleted);
+    EXPECT_EQ(Census<TestObject>::made, Census<TestObject>::deleted);
+    EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
+}
+
+}  // namespace attrtest
