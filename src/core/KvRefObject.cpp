@@ -11,9 +11,10 @@ void KvRefObject::unref() const {
     if (count_.fetch_sub(1, std::memory_order_acq_rel) == 1) const_cast<KvRefObject*>(this)->destroy();
 }
 
-void KvRefObject::replace(KvRefObject* replacement, KvMapper* mapper) {
+// Broadcasts `action` to every observer (no originator) and runs the queue
+// when anyone was given it.
+void KvRefObject::announce(KvAction* action) {
     bool queued;
-    KvAction* action = new KvReplaceAction(this, replacement, mapper);
     action->ref();
     try {
         queued = broadcastAction(action, KvActionObject());
@@ -25,18 +26,12 @@ void KvRefObject::replace(KvRefObject* replacement, KvMapper* mapper) {
     if (queued) KvActionQueue::process();
 }
 
+void KvRefObject::replace(KvRefObject* replacement, KvMapper* mapper) {
+    announce(new KvReplaceAction(this, replacement, mapper));
+}
+
 void KvRefObject::replaceSplit(KvMultiObject* multi, KvMapper* mapper) {
-    bool queued;
-    KvAction* action = new KvSplitAction(this, multi, mapper);
-    action->ref();
-    try {
-        queued = broadcastAction(action, KvActionObject());
-    } catch (...) {
-        action->unref();
-        throw;
-    }
-    action->unref();
-    if (queued) KvActionQueue::process();
+    announce(new KvSplitAction(this, multi, mapper));
 }
 
 void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects) {

@@ -46,5 +46,7 @@ protected:
     void clearObserver(const KvConstRefObjectArray1& objects, const KvRefObject* obj);
 
 private:
+    void announce(KvAction* action);
+
     mutable std::atomic<int32_t> count_{0};
 };
