@@ -51,8 +51,8 @@ QCoreApplication* app() {
     static int argc = 1;
     static char name[] = "kvbench";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* a = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                              : new QCoreApplication(argc, argv);
+    static QCoreApplication* a =
+        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
     return a;
 }
 
@@ -80,9 +80,12 @@ static void BM_NotifyQueue(benchmark::State& state) {
     const size_t n = static_cast<size_t>(state.range(0));
     KvRefPtr<Subject> subject(new Subject);
     std::vector<Listener> listeners(n);
-    for (auto& l : listeners) subject->addObserver(&l);
-    for (auto _ : state) subject->updateObservers();
-    for (auto& l : listeners) subject->removeObserver(&l);
+    for (auto& l : listeners)
+        subject->addObserver(&l);
+    for (auto _ : state)
+        subject->updateObservers();
+    for (auto& l : listeners)
+        subject->removeObserver(&l);
     if (listeners[0].updates != static_cast<size_t>(state.iterations())) state.SkipWithError("lost deliveries");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
 }
@@ -140,16 +143,29 @@ static void BM_CreateReleaseObserved(benchmark::State& state) {
     std::vector<KvRefPtr<Subject>> objects;
     objects.reserve(n);
     size_t peak = 0;
+    bool measured = false;
     for (auto _ : state) {
-        size_t before = heapInUse();
+        // Reading the heap statistics walks the heap: do it once, untimed.
+        size_t before = 0;
+        if (!measured) {
+            state.PauseTiming();
+            before = heapInUse();
+            state.ResumeTiming();
+        }
         for (size_t i = 0; i < n; ++i) {
             objects.emplace_back(new Subject);
             objects.back()->addObserver(&listener);
         }
-        size_t at = heapInUse();
-        if (at > before) peak = std::max(peak, at - before);
+        if (!measured) {
+            state.PauseTiming();
+            size_t at = heapInUse();
+            peak = at > before ? at - before : 0;
+            measured = true;
+            state.ResumeTiming();
+        }
         objects.clear();
     }
+    malloc_trim(0);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
     state.counters["peak_bytes"] = static_cast<double>(peak);
     state.counters["bytes_per_object"] = static_cast<double>(peak) / static_cast<double>(n);

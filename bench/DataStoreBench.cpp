@@ -84,12 +84,8 @@ const Fixture& fixture() {
     return f;
 }
 
-std::string storePath() {
-    return std::string(KV_BENCH_TMPDIR) + "/datastore-bench.kvds";
-}
-std::string streamPath() {
-    return std::string(KV_BENCH_TMPDIR) + "/datastream-bench.bin";
-}
+std::string storePath() { return std::string(KV_BENCH_TMPDIR) + "/datastore-bench.kvds"; }
+std::string streamPath() { return std::string(KV_BENCH_TMPDIR) + "/datastream-bench.bin"; }
 
 bool writeStore() {
     const Fixture& f = fixture();

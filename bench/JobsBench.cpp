@@ -71,15 +71,9 @@ void runJobs(benchmark::State& state, size_t count, double microseconds, int thr
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));
 }
 
-void BM_JobsParallel(benchmark::State& state) {
-    runJobs(state, 1000, 1000.0, 0);
-}
-void BM_JobsSerial(benchmark::State& state) {
-    runJobs(state, 1000, 1000.0, 1);
-}
-void BM_JobsTiny(benchmark::State& state) {
-    runJobs(state, 100000, 1.0, 0);
-}
+void BM_JobsParallel(benchmark::State& state) { runJobs(state, 1000, 1000.0, 0); }
+void BM_JobsSerial(benchmark::State& state) { runJobs(state, 1000, 1000.0, 1); }
+void BM_JobsTiny(benchmark::State& state) { runJobs(state, 100000, 1.0, 0); }
 
 // The same tiny work items straight through the scheduler, as a yardstick.
 void BM_TbbParallelForTiny(benchmark::State& state) {

@@ -84,6 +84,7 @@ void BM_UndoRedo(benchmark::State& state) {
     if (values.items.back()->get() != static_cast<int64_t>(n)) state.SkipWithError("not restored");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
     state.counters["bytes_per_object"] = bytes;
+    malloc_trim(0);  // leave a clean heap for the benchmarks that follow
 }
 BENCHMARK(BM_UndoRedo)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -104,6 +105,7 @@ void BM_UndoRedoQUndoStack(benchmark::State& state) {
     if (values.items.back()->get() != static_cast<int64_t>(n)) state.SkipWithError("not restored");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
     state.counters["bytes_per_object"] = bytes;
+    malloc_trim(0);  // leave a clean heap for the benchmarks that follow
 }
 BENCHMARK(BM_UndoRedoQUndoStack)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -122,6 +124,7 @@ void BM_MarkStep(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
     state.counters["bytes_per_object"] = bytes;
+    malloc_trim(0);  // leave a clean heap for the benchmarks that follow
 }
 BENCHMARK(BM_MarkStep)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -139,6 +142,7 @@ void BM_MarkStepQUndoStack(benchmark::State& state) {
         ++base;
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
+    malloc_trim(0);  // leave a clean heap for the benchmarks that follow
 }
 BENCHMARK(BM_MarkStepQUndoStack)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -168,6 +172,7 @@ void BM_LongHistory(benchmark::State& state) {
     state.counters["checkpoints"] = static_cast<double>(held);
     state.counters["bytes_after_100_steps"] = static_cast<double>(atLimit);
     state.counters["bytes_after_10000_steps"] = static_cast<double>(atEnd);
+    malloc_trim(0);  // leave a clean heap for the benchmarks that follow
 }
 BENCHMARK(BM_LongHistory)->Unit(benchmark::kMillisecond);
 

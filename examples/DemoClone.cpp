@@ -45,9 +45,7 @@ private:
     int cells_;
 };
 
-std::string nameOf(KvObservedObject* o) {
-    return o ? static_cast<Block*>(o)->name() : "nothing";
-}
+std::string nameOf(KvObservedObject* o) { return o ? static_cast<Block*>(o)->name() : "nothing"; }
 
 // Holds blocks and follows them when they are replaced, as a model does.
 class Model : public KvObject {

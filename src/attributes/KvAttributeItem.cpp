@@ -32,35 +32,19 @@ void KvAttributeItem::updateObservers(KvActionObject originator) {
     KvUndoObject::updateObservers(originator);
 }
 
-void KvAttributeItem::handleJoinAction(KvJoinAction* action) {
-    handleBadAction(action);
-}
-void KvAttributeItem::handlePurgeAction(KvPurgeAction* action) {
-    handleBadAction(action);
-}
-void KvAttributeItem::handleReplaceAction(KvReplaceAction* action) {
-    handleBadAction(action);
-}
-void KvAttributeItem::handleSplitAction(KvSplitAction* action) {
-    handleBadAction(action);
-}
-void KvAttributeItem::handleUpdateAction(KvUpdateAction* action) {
-    handleBadAction(action);
-}
+void KvAttributeItem::handleJoinAction(KvJoinAction* action) { handleBadAction(action); }
+void KvAttributeItem::handlePurgeAction(KvPurgeAction* action) { handleBadAction(action); }
+void KvAttributeItem::handleReplaceAction(KvReplaceAction* action) { handleBadAction(action); }
+void KvAttributeItem::handleSplitAction(KvSplitAction* action) { handleBadAction(action); }
+void KvAttributeItem::handleUpdateAction(KvUpdateAction* action) { handleBadAction(action); }
 
-KvAttributeItem* KvAttributeItem::duplicate(KvCloneMapper&) const {
-    return duplicate();
-}
+KvAttributeItem* KvAttributeItem::duplicate(KvCloneMapper&) const { return duplicate(); }
 
-KvAttributeItem* KvAttributeItem::duplicate() const {
-    return const_cast<KvAttributeItem*>(this);
-}
+KvAttributeItem* KvAttributeItem::duplicate() const { return const_cast<KvAttributeItem*>(this); }
 
 void KvAttributeItem::addMustClone(KvCloneMapper&) const {}
 
-KvAttributeItem* KvAttributeItem::join(const kv::vector<const KvAttributeItem*>&) const {
-    return duplicate();
-}
+KvAttributeItem* KvAttributeItem::join(const kv::vector<const KvAttributeItem*>&) const { return duplicate(); }
 
 void KvAttributeItem::split(size_t n, kv::vector<KvAttributeItem*>& out) const {
     out.clear();
@@ -69,19 +53,11 @@ void KvAttributeItem::split(size_t n, kv::vector<KvAttributeItem*>& out) const {
         out.push_back(duplicate());
 }
 
-void KvAttributeItem::copy(size_t n, kv::vector<KvAttributeItem*>& out) const {
-    split(n, out);
-}
+void KvAttributeItem::copy(size_t n, kv::vector<KvAttributeItem*>& out) const { split(n, out); }
 
-bool KvAttributeItem::shouldBeSaved() const {
-    return true;
-}
-bool KvAttributeItem::isMutable() const {
-    return false;
-}
-bool KvAttributeItem::isRegisterAttribute() const {
-    return false;
-}
+bool KvAttributeItem::shouldBeSaved() const { return true; }
+bool KvAttributeItem::isMutable() const { return false; }
+bool KvAttributeItem::isRegisterAttribute() const { return false; }
 
 bool KvAttributeItem::isUnmodifiedCopy(const KvAttributeItem* other) const {
     return other && other->modTime_ == modTime_;
@@ -104,9 +80,7 @@ bool KvAttributeItem::isShared() const {
     return false;
 }
 
-void KvAttributeItem::attributeChanged(KvActionObject originator) {
-    updateObservers(originator);
-}
+void KvAttributeItem::attributeChanged(KvActionObject originator) { updateObservers(originator); }
 
 void KvAttributeItem::purgeOnFileClose(const KvDataStore& store) {
     KvFileClosePurger* purger = KvFileClosePurger::cast(store.getAttribute(KvFileClosePurger::getClassTypeId()));

@@ -11,10 +11,6 @@ void KvAttributeItemState::restoreObject(KvUndoObject* obj) const {
     if (KvAttributeItem* item = KvAttributeItem::cast(obj)) getAttributeItemData(*item);
 }
 
-void KvAttributeItemState::getAttributeItemData(KvAttributeItem& item) const {
-    item.modTime_ = modTime_;
-}
+void KvAttributeItemState::getAttributeItemData(KvAttributeItem& item) const { item.modTime_ = modTime_; }
 
-bool KvAttributeItemState::isAttributeItemStateSame(const KvUndoState* other) const {
-    return other != nullptr;
-}
+bool KvAttributeItemState::isAttributeItemStateSame(const KvUndoState* other) const { return other != nullptr; }

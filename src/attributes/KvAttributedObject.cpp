@@ -37,9 +37,7 @@ void releaseUnowned(const kv::vector<KvAttributeItem*>& items, size_t from = 0) 
 
 // --------------------------------------------------------------- life
 
-KvAttributedObject::KvAttributedObject() {
-    createBridge();
-}
+KvAttributedObject::KvAttributedObject() { createBridge(); }
 
 KvAttributedObject::KvAttributedObject(const KvAttributedObject& src) : KvRefObject(src), modTime_(src.modTime_) {
     createBridge();
@@ -272,13 +270,9 @@ void KvAttributedObject::clearExternalFrameworkReferences(const KvFrameworkBase*
         it.value()->removeExternalFrameworkReferences(framework);
 }
 
-void KvAttributedObject::getVisibilitySupportEntities(KvConstAttributedObjectArray1& out) const {
-    out.clear();
-}
+void KvAttributedObject::getVisibilitySupportEntities(KvConstAttributedObjectArray1& out) const { out.clear(); }
 
-void KvAttributedObject::getVisibilityDependentEntities(KvConstAttributedObjectArray1& out) const {
-    out.clear();
-}
+void KvAttributedObject::getVisibilityDependentEntities(KvConstAttributedObjectArray1& out) const { out.clear(); }
 
 // --------------------------------------------------------------- whole sets
 
@@ -371,13 +365,9 @@ void KvAttributedObject::updateObservers(const KvMapper* mapper, KvActionObject 
     KvRefObject::updateObservers(mapper, originator);
 }
 
-void KvAttributedObject::updateObservers(KvActionObject originator) {
-    updateObservers(nullptr, originator);
-}
+void KvAttributedObject::updateObservers(KvActionObject originator) { updateObservers(nullptr, originator); }
 
-void KvAttributedObject::sendCosmeticUpdate(KvActionObject originator) {
-    KvRefObject::sendCosmeticUpdate(originator);
-}
+void KvAttributedObject::sendCosmeticUpdate(KvActionObject originator) { KvRefObject::sendCosmeticUpdate(originator); }
 
 void KvAttributedObject::preNotification() {
     if (bridge_) bridge_->updateObservers(KvActionObject(this));
@@ -420,21 +410,13 @@ void KvAttributedObject::handleCosmeticAction(KvCosmeticAction* action) {
     if (KvAttributeItem::cast(action->getSource())) sendCosmeticUpdate(KvActionObject());
 }
 
-void KvAttributedObject::handleJoinAction(KvJoinAction* action) {
-    handleBadAction(action);
-}
-void KvAttributedObject::handleReplaceAction(KvReplaceAction* action) {
-    handleBadAction(action);
-}
-void KvAttributedObject::handleSplitAction(KvSplitAction* action) {
-    handleBadAction(action);
-}
+void KvAttributedObject::handleJoinAction(KvJoinAction* action) { handleBadAction(action); }
+void KvAttributedObject::handleReplaceAction(KvReplaceAction* action) { handleBadAction(action); }
+void KvAttributedObject::handleSplitAction(KvSplitAction* action) { handleBadAction(action); }
 
 // --------------------------------------------------------------- misc
 
-void KvAttributedObject::updateModificationTime() {
-    modTime_ = KvTimeStamp();
-}
+void KvAttributedObject::updateModificationTime() { modTime_ = KvTimeStamp(); }
 
 bool KvAttributedObject::isUnmodifiedCopy(const KvAttributedObject* other) const {
     return other && other->modTime_ == modTime_;
@@ -442,18 +424,14 @@ bool KvAttributedObject::isUnmodifiedCopy(const KvAttributedObject* other) const
 
 void KvAttributedObject::resetCachedValues() {}
 void KvAttributedObject::prepareToSaveUndoState() const {}
-bool KvAttributedObject::prerestore() {
-    return false;
-}
+bool KvAttributedObject::prerestore() { return false; }
 void KvAttributedObject::postrestore(bool) {}
 
 KvUndoReference KvAttributedObject::reference() const {
     return bridge_ ? KvUndo::reference(static_cast<const KvUndoObject*>(bridge_)) : KvUndoReference();
 }
 
-KvGenre* KvAttributedObject::dereference(const KvUndoReference& ref) {
-    return KvUndoBridge::dereference(ref);
-}
+KvGenre* KvAttributedObject::dereference(const KvUndoReference& ref) { return KvUndoBridge::dereference(ref); }
 
 void KvAttributedObject::addMustClone(KvCloneMapper& mapper) const {
     const AttributeMap items = attributes_;
@@ -461,9 +439,7 @@ void KvAttributedObject::addMustClone(KvCloneMapper& mapper) const {
         it.value()->addMustClone(mapper);
 }
 
-void KvAttributedObject::explicitAddMustClone(KvCloneMapper& mapper) const {
-    addMustClone(mapper);
-}
+void KvAttributedObject::explicitAddMustClone(KvCloneMapper& mapper) const { addMustClone(mapper); }
 
 void KvAttributedObject::save(KvDataStore& store) const {
     const KvTypeId& nameType = nameAttributeType();

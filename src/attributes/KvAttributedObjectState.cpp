@@ -14,9 +14,7 @@ KvAttributedObjectState::KvAttributedObjectState(const KvAttributedObject& obj)
 
 KvAttributedObjectState::~KvAttributedObjectState() = default;
 
-KvUndoObject* KvAttributedObjectState::recreateObject() const {
-    return new KvAttributedObjectUndoBridge(*this);
-}
+KvUndoObject* KvAttributedObjectState::recreateObject() const { return new KvAttributedObjectUndoBridge(*this); }
 
 void KvAttributedObjectState::restoreObject(KvUndoObject* obj) const {
     if (KvAttributedObjectUndoBridge* bridge = KvAttributedObjectUndoBridge::cast(obj)) bridge->restoreState(*this);

@@ -16,13 +16,9 @@ KvAttributedObjectUndoBridge::KvAttributedObjectUndoBridge(const KvAttributedObj
 
 KvAttributedObjectUndoBridge::~KvAttributedObjectUndoBridge() = default;
 
-KvGenre* KvAttributedObjectUndoBridge::getObject() const {
-    return object_;
-}
+KvGenre* KvAttributedObjectUndoBridge::getObject() const { return object_; }
 
-KvUndoState* KvAttributedObjectUndoBridge::getState() const {
-    return object_ ? object_->getUndoState() : nullptr;
-}
+KvUndoState* KvAttributedObjectUndoBridge::getState() const { return object_ ? object_->getUndoState() : nullptr; }
 
 void KvAttributedObjectUndoBridge::prepareToSaveState() const {
     if (object_) object_->prepareToSaveUndoState();
@@ -32,9 +28,7 @@ void KvAttributedObjectUndoBridge::resetCachedValues() {
     if (object_) object_->resetCachedValues();
 }
 
-bool KvAttributedObjectUndoBridge::prerestore() {
-    return object_ ? object_->prerestore() : false;
-}
+bool KvAttributedObjectUndoBridge::prerestore() { return object_ ? object_->prerestore() : false; }
 
 void KvAttributedObjectUndoBridge::postrestore(bool prerestoreResult) {
     if (object_) object_->postrestore(prerestoreResult);

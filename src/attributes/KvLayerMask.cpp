@@ -5,9 +5,7 @@
 
 KvLayerMask::KvLayerMask() : bits_(kNumLayers) {}
 
-KvLayerMask::KvLayerMask(const QBitArray& bits) : bits_(bits) {
-    bits_.resize(kNumLayers);
-}
+KvLayerMask::KvLayerMask(const QBitArray& bits) : bits_(bits) { bits_.resize(kNumLayers); }
 
 KvLayerMask& KvLayerMask::operator=(const QBitArray& bits) {
     bits_ = bits;
@@ -15,22 +13,12 @@ KvLayerMask& KvLayerMask::operator=(const QBitArray& bits) {
     return *this;
 }
 
-bool KvLayerMask::allOff() const {
-    return bits_.count(true) == 0;
-}
-bool KvLayerMask::allOn() const {
-    return bits_.count(false) == 0;
-}
-size_t KvLayerMask::countOn() const {
-    return static_cast<size_t>(bits_.count(true));
-}
-size_t KvLayerMask::countOff() const {
-    return static_cast<size_t>(bits_.count(false));
-}
+bool KvLayerMask::allOff() const { return bits_.count(true) == 0; }
+bool KvLayerMask::allOn() const { return bits_.count(false) == 0; }
+size_t KvLayerMask::countOn() const { return static_cast<size_t>(bits_.count(true)); }
+size_t KvLayerMask::countOff() const { return static_cast<size_t>(bits_.count(false)); }
 
-bool KvLayerMask::testBit(int layer) const {
-    return layer >= 0 && layer < count() && bits_.testBit(layer);
-}
+bool KvLayerMask::testBit(int layer) const { return layer >= 0 && layer < count() && bits_.testBit(layer); }
 
 void KvLayerMask::setBit(int layer, bool on) {
     if (layer >= 0 && layer < count()) bits_.setBit(layer, on);
@@ -86,19 +74,11 @@ KvLayerMask& KvLayerMask::operator^=(const KvLayerMask& o) {
     return *this;
 }
 
-KvLayerMask KvLayerMask::operator~() const {
-    return KvLayerMask(~bits_);
-}
+KvLayerMask KvLayerMask::operator~() const { return KvLayerMask(~bits_); }
 
-KvLayerMask operator|(const KvLayerMask& a, const KvLayerMask& b) {
-    return KvLayerMask(a) |= b;
-}
-KvLayerMask operator&(const KvLayerMask& a, const KvLayerMask& b) {
-    return KvLayerMask(a) &= b;
-}
-KvLayerMask operator^(const KvLayerMask& a, const KvLayerMask& b) {
-    return KvLayerMask(a) ^= b;
-}
+KvLayerMask operator|(const KvLayerMask& a, const KvLayerMask& b) { return KvLayerMask(a) |= b; }
+KvLayerMask operator&(const KvLayerMask& a, const KvLayerMask& b) { return KvLayerMask(a) &= b; }
+KvLayerMask operator^(const KvLayerMask& a, const KvLayerMask& b) { return KvLayerMask(a) ^= b; }
 
 std::ostream& operator<<(std::ostream& os, const KvLayerMask& mask) {
     os << "{";

@@ -33,8 +33,10 @@ void KvAction::clearSource() {
     source_ = nullptr;
     held_ = 0;
     if (!s) return;
-    if (held == 1) s->castToRefObject()->unref();
-    else if (held == 2) s->castToUndoRefObject()->unref();
+    if (held == 1)
+        s->castToRefObject()->unref();
+    else if (held == 2)
+        s->castToUndoRefObject()->unref();
 }
 
 std::ostream& operator<<(std::ostream& os, const KvAction* action) {

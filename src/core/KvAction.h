@@ -28,8 +28,10 @@ public:
     void ref() { ++count_; }
     // At a count of 1 deletes without decrementing.
     void unref() {
-        if (count_ == 1) delete this;
-        else --count_;
+        if (count_ == 1)
+            delete this;
+        else
+            --count_;
     }
     uint64_t getRefCount() const { return count_; }
     KvObservedObject* getSource() { return source_; }

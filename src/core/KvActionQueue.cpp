@@ -138,8 +138,10 @@ public:
         e->cleared = action == nullptr;
         e->target = target;
         e->action = action;
-        if (action) action->ref();
-        else destroyed.inc(target);
+        if (action)
+            action->ref();
+        else
+            destroyed.inc(target);
         return e;
     }
     // Drops the entry's action reference, or its marker count.
@@ -148,8 +150,10 @@ public:
         bool marker = e->cleared;
         KvObject* target = e->target;
         delete e;
-        if (marker) destroyed.dec(target);
-        else if (action) action->unref();
+        if (marker)
+            destroyed.dec(target);
+        else if (action)
+            action->unref();
     }
     KvObject* effectiveTarget(const Entry* e) const {
         if (e->cleared) return nullptr;

@@ -12,6 +12,7 @@
 #include <KvRefObject.h>
 #include <KvTSObject.h>
 #include <KvTrackingPtr.h>
+#include <KvTypes.h>
 #include <KvUndoBoolDatum.h>
 #include <KvUndoBridge.h>
 #include <KvUndoIntDatum.h>
@@ -21,7 +22,6 @@
 #include <KvUndoRefObject.h>
 #include <KvUndoRefObjectDatum.h>
 #include <KvUndoUIntDatum.h>
-#include <KvTypes.h>
 
 namespace {
 bool g_initDone = false;

@@ -23,27 +23,23 @@ public:
     static bool initTypes();
 };
 
-#define KV_TYPE_HEADER(T)                                     \
-public:                                                       \
-    static const KvTypeId& getClassTypeId();                  \
-    static void initType() { getClassTypeId(); }              \
-    const KvTypeId& getTypeId() const override;               \
-    bool isOfType(const KvTypeId& id) const override;         \
-    static T* cast(KvGenre* p) {                              \
-        return p && p->isOfType(getClassTypeId()) ? static_cast<T*>(p) : nullptr; \
-    }                                                         \
-    static const T* cast(const KvGenre* p) {                  \
-        return p && p->isOfType(getClassTypeId()) ? static_cast<const T*>(p) : nullptr; \
-    }                                                         \
-                                                              \
+#define KV_TYPE_HEADER(T)                                                                                    \
+public:                                                                                                      \
+    static const KvTypeId& getClassTypeId();                                                                 \
+    static void initType() { getClassTypeId(); }                                                             \
+    const KvTypeId& getTypeId() const override;                                                              \
+    bool isOfType(const KvTypeId& id) const override;                                                        \
+    static T* cast(KvGenre* p) { return p && p->isOfType(getClassTypeId()) ? static_cast<T*>(p) : nullptr; } \
+    static const T* cast(const KvGenre* p) {                                                                 \
+        return p && p->isOfType(getClassTypeId()) ? static_cast<const T*>(p) : nullptr;                      \
+    }                                                                                                        \
+                                                                                                             \
 private:
 
-#define KV_TYPE_SOURCE(T, NAME, PARENT)                                           \
-    const KvTypeId& T::getClassTypeId() {                                         \
-        static const KvTypeId id(NAME, PARENT::getClassTypeId());                 \
-        return id;                                                                \
-    }                                                                             \
-    const KvTypeId& T::getTypeId() const { return T::getClassTypeId(); }          \
-    bool T::isOfType(const KvTypeId& id) const {                                  \
-        return id == T::getClassTypeId() || PARENT::isOfType(id);                 \
-    }
+#define KV_TYPE_SOURCE(T, NAME, PARENT)                                  \
+    const KvTypeId& T::getClassTypeId() {                                \
+        static const KvTypeId id(NAME, PARENT::getClassTypeId());        \
+        return id;                                                       \
+    }                                                                    \
+    const KvTypeId& T::getTypeId() const { return T::getClassTypeId(); } \
+    bool T::isOfType(const KvTypeId& id) const { return id == T::getClassTypeId() || PARENT::isOfType(id); }

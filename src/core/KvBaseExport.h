@@ -2,11 +2,11 @@
 
 // Symbol visibility for the base object framework.
 #if defined(_WIN32)
-#  if defined(KVBASE_BUILDING)
-#    define KV_BASE_EXPORT __declspec(dllexport)
-#  else
-#    define KV_BASE_EXPORT __declspec(dllimport)
-#  endif
+#if defined(KVBASE_BUILDING)
+#define KV_BASE_EXPORT __declspec(dllexport)
 #else
-#  define KV_BASE_EXPORT __attribute__((visibility("default")))
+#define KV_BASE_EXPORT __declspec(dllimport)
+#endif
+#else
+#define KV_BASE_EXPORT __attribute__((visibility("default")))
 #endif

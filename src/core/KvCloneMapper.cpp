@@ -50,13 +50,9 @@ KvCloneMapper::KvCloneMapper() : preserveTimeStamps_(true) {}
 
 KvCloneMapper::KvCloneMapper(TimeStampMode mode) : preserveTimeStamps_(mode == PreserveTimeStamps) {}
 
-KvCloneMapper::~KvCloneMapper() {
-    reset();
-}
+KvCloneMapper::~KvCloneMapper() { reset(); }
 
-void KvCloneMapper::preDestroy() {
-    reset();
-}
+void KvCloneMapper::preDestroy() { reset(); }
 
 // --- pairing
 
@@ -141,9 +137,7 @@ void KvCloneMapper::explicitAddMustClone(const KvConstTSObjectSet& objects) {
         explicitAddMustClone(o.get());
 }
 
-bool KvCloneMapper::mustBeCloned(const KvTSObject* obj) const {
-    return obj && mustClone_.count(obj) != 0;
-}
+bool KvCloneMapper::mustBeCloned(const KvTSObject* obj) const { return obj && mustClone_.count(obj) != 0; }
 
 // --- queries
 

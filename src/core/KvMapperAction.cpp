@@ -2,8 +2,7 @@
 
 #include <KvMapper.h>
 
-KvMapperAction::KvMapperAction(KvObservedObject* source, const KvMapper* mapper)
-    : KvAction(source), mapper_(mapper) {
+KvMapperAction::KvMapperAction(KvObservedObject* source, const KvMapper* mapper) : KvAction(source), mapper_(mapper) {
     if (mapper_) mapper_->ref();
 }
 

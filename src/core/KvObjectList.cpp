@@ -5,10 +5,12 @@ KvObjectList::~KvObjectList() { list_.clear(); }
 void KvObjectList::append(KvObjectList& other) {
     if (&other == this) {
         List copy = other.list_;
-        for (auto* n = copy.first(); n; n = n->next) append(n->value);
+        for (auto* n = copy.first(); n; n = n->next)
+            append(n->value);
         return;
     }
-    for (auto* n = other.list_.first(); n; n = n->next) append(n->value);
+    for (auto* n = other.list_.first(); n; n = n->next)
+        append(n->value);
 }
 
 bool KvObjectList::append(KvObject* obj) {

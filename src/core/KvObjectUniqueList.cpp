@@ -20,14 +20,17 @@ KvObjectUniqueList::~KvObjectUniqueList() { destroyHash(); }
 void KvObjectUniqueList::buildHash(size_t capacity) {
     index_ = std::make_unique<QHash<KvObject*, Position>>();
     index_->reserve(static_cast<int>(std::max(capacity, getLength())));
-    for (Position n = getList().first(); n; n = n->next) index_->insert(n->value, n);
+    for (Position n = getList().first(); n; n = n->next)
+        index_->insert(n->value, n);
 }
 
 bool KvObjectUniqueList::append(KvObject* obj) {
     if (includes(obj)) return false;
     Position pos = doAppend(obj);
-    if (index_) index_->insert(obj, pos);
-    else if (getLength() >= kBuildIndexAt) buildHash(getLength());
+    if (index_)
+        index_->insert(obj, pos);
+    else if (getLength() >= kBuildIndexAt)
+        buildHash(getLength());
     return true;
 }
 
@@ -36,8 +39,10 @@ void KvObjectUniqueList::append(KvObjectList& other) {
     // Walk a copy: `other` may be this list.
     KvObjectListIterator it(&other);
     List items;
-    for (it.first(); !it.isDone(); it.next()) items.append(it.currentItem());
-    for (Position n = items.first(); n; n = n->next) append(n->value);
+    for (it.first(); !it.isDone(); it.next())
+        items.append(it.currentItem());
+    for (Position n = items.first(); n; n = n->next)
+        append(n->value);
 }
 
 bool KvObjectUniqueList::includes(KvObject* obj) const {

@@ -75,8 +75,10 @@ void KvObservedObject::notifyNonUndoObservers(KvAction* action, KvActionObject o
 }
 
 void KvObservedObject::dispatch(KvAction* action, KvActionObject originator) {
-    if (KvUndo::isRestoring()) notifyNonUndoObservers(action, originator);
-    else notifyObservers(action, originator);
+    if (KvUndo::isRestoring())
+        notifyNonUndoObservers(action, originator);
+    else
+        notifyObservers(action, originator);
 }
 
 void KvObservedObject::updateObservers(const KvMapper* mapper, KvActionObject originator) {

@@ -23,9 +23,7 @@ template <class X>
 X* rawPointer(X* p) {
     return p;
 }
-inline std::nullptr_t rawPointer(std::nullptr_t) {
-    return nullptr;
-}
+inline std::nullptr_t rawPointer(std::nullptr_t) { return nullptr; }
 
 // Enables lookups by anything that yields a plain pointer.
 template <class U>

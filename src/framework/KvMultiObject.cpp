@@ -25,17 +25,11 @@ KvMultiObject& KvMultiObject::operator=(const KvMultiObject& other) {
     return *this;
 }
 
-KvTSObject* KvMultiObject::getClone(KvCloneMapper&) {
-    return nullptr;
-}
+KvTSObject* KvMultiObject::getClone(KvCloneMapper&) { return nullptr; }
 
-const KvTSObject* KvMultiObject::getClone(KvCloneMapper&) const {
-    return nullptr;
-}
+const KvTSObject* KvMultiObject::getClone(KvCloneMapper&) const { return nullptr; }
 
-uint64_t KvMultiObject::getClonePriority() const {
-    return std::numeric_limits<uint64_t>::max();
-}
+uint64_t KvMultiObject::getClonePriority() const { return std::numeric_limits<uint64_t>::max(); }
 
 size_t KvMultiObject::getMultisFromObject(const KvObservedObject* obj, KvTSObjectArray1& out) {
     out.clear();

@@ -56,41 +56,27 @@ void KvTSObject::getVisibilityDependentEntities(KvConstAttributedObjectArray1& o
     // visibility; they are added here once groups exist.
 }
 
-void KvTSObject::save(KvDataStore& store) const {
-    KvAttributedObject::save(store);
-}
+void KvTSObject::save(KvDataStore& store) const { KvAttributedObject::save(store); }
 
-void KvTSObject::unlink() {
-    destroy();
-}
+void KvTSObject::unlink() { destroy(); }
 
 void KvTSObject::checkClones(KvCloneMapper&) const {}
 
-KvMapper* KvTSObject::getSplitMapper(KvMultiObject*) const {
-    return nullptr;
-}
+KvMapper* KvTSObject::getSplitMapper(KvMultiObject*) const { return nullptr; }
 
-KvMapper* KvTSObject::getReplaceMapper(KvTSObject*) const {
-    return nullptr;
-}
+KvMapper* KvTSObject::getReplaceMapper(KvTSObject*) const { return nullptr; }
 
 void KvTSObject::preMasterReplace(const KvTSObject*, const KvCloneMapper*) {}
 
 void KvTSObject::preCloneReplace(const KvTSObject*, const KvCloneMapper*) {}
 
-bool KvTSObject::isFrameworked() const {
-    return false;
-}
+bool KvTSObject::isFrameworked() const { return false; }
 
-KvFrameworkBase* KvTSObject::getFramework() const {
-    return nullptr;
-}
+KvFrameworkBase* KvTSObject::getFramework() const { return nullptr; }
 
 void KvTSObject::postClone(const KvTSObject*, KvCloneMapper&) {}
 
-KvTSObject::operator KvTSObjectMapKey() {
-    return KvTSObjectMapKey(this);
-}
+KvTSObject::operator KvTSObjectMapKey() { return KvTSObjectMapKey(this); }
 
 void KvTSObject::sortArray(KvConstTSObjectArray1& array) {
     // The set orders by creation and keeps one of each object.

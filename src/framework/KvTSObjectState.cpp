@@ -12,9 +12,7 @@ void KvTSObjectState::restoreBridgedObject(KvAttributedObject* obj) const {
     if (KvTSObject* ts = KvTSObject::cast(obj)) getTSObjectData(*ts);
 }
 
-void KvTSObjectState::getTSObjectData(KvTSObject& obj) const {
-    obj.timeStamp_ = timeStamp_;
-}
+void KvTSObjectState::getTSObjectData(KvTSObject& obj) const { obj.timeStamp_ = timeStamp_; }
 
 bool KvTSObjectState::isPartSame(const KvTSObjectState* other) const {
     return other && other->timeStamp_ == timeStamp_ && KvAttributedObjectState::isPartSame(other);

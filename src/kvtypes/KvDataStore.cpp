@@ -97,9 +97,7 @@ uint64_t load64(const uint8_t* p) {
 // byte patched after its word was summed can be accounted for.
 constexpr uint64_t kLengthWeight = 0x9E3779B97F4A7C15ULL;
 
-uint64_t byteWeight(size_t pos) {
-    return (uint64_t(1) << (8 * (pos % 8))) * (2 * uint64_t(pos / 8) + 1);
-}
+uint64_t byteWeight(size_t pos) { return (uint64_t(1) << (8 * (pos % 8))) * (2 * uint64_t(pos / 8) + 1); }
 
 // Sums the words of `p[0, n)`, which starts at the word-aligned offset `at`.
 uint64_t sumWords(const uint8_t* p, size_t n, size_t at) {
@@ -112,16 +110,10 @@ uint64_t sumWords(const uint8_t* p, size_t n, size_t at) {
     return sum;
 }
 
-uint64_t checksum(const uint8_t* p, size_t n) {
-    return sumWords(p, n, 0) + uint64_t(n) * kLengthWeight;
-}
+uint64_t checksum(const uint8_t* p, size_t n) { return sumWords(p, n, 0) + uint64_t(n) * kLengthWeight; }
 
-uint64_t zigzag(long long v) {
-    return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
-}
-long long unzigzag(uint64_t v) {
-    return static_cast<long long>(v >> 1) ^ -static_cast<long long>(v & 1);
-}
+uint64_t zigzag(long long v) { return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63); }
+long long unzigzag(uint64_t v) { return static_cast<long long>(v >> 1) ^ -static_cast<long long>(v & 1); }
 
 size_t varintSize(uint64_t v) {
     size_t n = 1;
@@ -595,12 +587,8 @@ bool replaceFile(const QString& from, const QString& to) {
 #endif
 }
 
-KvString quoted(const char* s, size_t n) {
-    return KvString("'") + KvString(s, n) + "'";
-}
-KvString quoted(const KvDataStore::Key& key) {
-    return quoted(key.c_str(), key.size());
-}
+KvString quoted(const char* s, size_t n) { return KvString("'") + KvString(s, n) + "'"; }
+KvString quoted(const KvDataStore::Key& key) { return quoted(key.c_str(), key.size()); }
 
 }  // namespace
 
@@ -1485,9 +1473,7 @@ void KvDataStore::initType(int currentVersion) {
     registry().currentVersion.store(currentVersion > 0 ? static_cast<uint32_t>(currentVersion) : 0);
 }
 
-uint32_t KvDataStore::getCurrentVersion() {
-    return registry().currentVersion.load();
-}
+uint32_t KvDataStore::getCurrentVersion() { return registry().currentVersion.load(); }
 
 void KvDataStore::addEntityType(const KvTypeId& type, KvEntityType* handler) {
     if (!type.isValid()) return;
@@ -1576,30 +1562,16 @@ bool KvDataStore::close() {
     return ok;
 }
 
-KvDataStore::Mode KvDataStore::getMode() const {
-    return d_->mode;
-}
-const KvString& KvDataStore::getPath() const {
-    return d_->path;
-}
-uint32_t KvDataStore::getVersion() const {
-    return d_->version;
-}
-void KvDataStore::setVersion(uint32_t version) {
-    d_->version = version;
-}
+KvDataStore::Mode KvDataStore::getMode() const { return d_->mode; }
+const KvString& KvDataStore::getPath() const { return d_->path; }
+uint32_t KvDataStore::getVersion() const { return d_->version; }
+void KvDataStore::setVersion(uint32_t version) { d_->version = version; }
 
 // --- errors
 
-bool KvDataStore::hasFailed() const {
-    return d_->failed;
-}
-void KvDataStore::reportError(const KvString& message) const {
-    d_->report(message);
-}
-const kv::vector<KvString>& KvDataStore::getErrors() const {
-    return d_->errors;
-}
+bool KvDataStore::hasFailed() const { return d_->failed; }
+void KvDataStore::reportError(const KvString& message) const { d_->report(message); }
+const kv::vector<KvString>& KvDataStore::getErrors() const { return d_->errors; }
 
 KvString KvDataStore::getErrorReport() const {
     KvString out("");
@@ -1821,13 +1793,9 @@ bool KvDataStore::readBool(Key key, bool& value) const {
     return s.decode(e, [&](Cursor& c) { return value = c.byte() != 0, c.ok; });
 }
 
-bool KvDataStore::writeInt(Key key, long long value) {
-    return d_->writeFixed(kInt, key, zigzag(value));
-}
+bool KvDataStore::writeInt(Key key, long long value) { return d_->writeFixed(kInt, key, zigzag(value)); }
 
-bool KvDataStore::readInt(Key key, long long& value) const {
-    return d_->readSigned(key, value);
-}
+bool KvDataStore::readInt(Key key, long long& value) const { return d_->readSigned(key, value); }
 
 bool KvDataStore::readInt(Key key, long& value) const {
     long long v;
@@ -1845,9 +1813,7 @@ bool KvDataStore::readInt(Key key, int& value) const {
     return true;
 }
 
-bool KvDataStore::writeUInt32(Key key, uint32_t value) {
-    return d_->writeFixed(kUInt, key, value);
-}
+bool KvDataStore::writeUInt32(Key key, uint32_t value) { return d_->writeFixed(kUInt, key, value); }
 
 bool KvDataStore::readUInt32(Key key, uint32_t& value) const {
     uint64_t v;
@@ -1856,9 +1822,7 @@ bool KvDataStore::readUInt32(Key key, uint32_t& value) const {
     return true;
 }
 
-bool KvDataStore::writeUInt64(Key key, uint64_t value) {
-    return d_->writeFixed(kUInt, key, value);
-}
+bool KvDataStore::writeUInt64(Key key, uint64_t value) { return d_->writeFixed(kUInt, key, value); }
 
 bool KvDataStore::readUInt64(Key key, unsigned long long& value) const {
     uint64_t v;
@@ -2228,9 +2192,7 @@ bool KvDataStore::readParamSet(Key key, KvParamSet& value) const {
     });
 }
 
-bool KvDataStore::writeNotch(Key key, const KvNotch& value) {
-    return d_->writeFixed(kNotch, key, value.getValue());
-}
+bool KvDataStore::writeNotch(Key key, const KvNotch& value) { return d_->writeFixed(kNotch, key, value.getValue()); }
 
 bool KvDataStore::readNotch(Key key, KvNotch& value) const {
     Impl& s = *d_;

@@ -7,9 +7,7 @@ const KvTypeId& KvDataStoreAttribute::getClassTypeId() {
     return id;
 }
 
-const KvTypeId& KvDataStoreAttribute::getTypeId() const {
-    return getClassTypeId();
-}
+const KvTypeId& KvDataStoreAttribute::getTypeId() const { return getClassTypeId(); }
 
 bool KvDataStoreAttribute::isOfType(const KvTypeId& id) const {
     return id == getClassTypeId() || KvGenre::isOfType(id);

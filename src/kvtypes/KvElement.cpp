@@ -6,9 +6,7 @@ KvElement::KvElement(KvElement* parent, const KvString& name) : parent_(parent),
     if (parent_) parent_->children_.push_back(this);
 }
 
-KvElement::KvElement(const KvElement& other) : parent_(nullptr) {
-    copyContents(other);
-}
+KvElement::KvElement(const KvElement& other) : parent_(nullptr) { copyContents(other); }
 
 KvElement& KvElement::operator=(const KvElement& other) {
     if (this != &other) {

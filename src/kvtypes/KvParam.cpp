@@ -17,9 +17,7 @@ KvString doubleText(double v) {
     return KvString(buf);
 }
 
-bool isBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 // True when strto* consumed everything but trailing blanks, and something.
 bool fullyParsed(const char* begin, const char* end) {
@@ -45,9 +43,7 @@ KvParam::KvParam(const KvString& name, const KvString& description, bool value) 
     setValue(value);
 }
 
-void KvParam::setValue(double value) {
-    value_ = doubleText(value);
-}
+void KvParam::setValue(double value) { value_ = doubleText(value); }
 
 bool KvParam::getNumber(double& value) const {
     const char* s = value_.getString();
@@ -107,9 +103,7 @@ bool KvParam::toBool(bool* ok) const {
     return good && v;
 }
 
-KvString KvParam::getDescription() const {
-    return definition_.isEmpty() ? KvString("") : definition_[0];
-}
+KvString KvParam::getDescription() const { return definition_.isEmpty() ? KvString("") : definition_[0]; }
 
 void KvParam::setDescription(const KvString& description) {
     if (definition_.isEmpty()) {

@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <strings.h>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 KvString KvPlatform::getenvString(const char* name) {
     if (!name) return KvString();
@@ -35,24 +35,31 @@ static KvString firstLocation(QStandardPaths::StandardLocation loc) {
 
 KvString KvPlatform::getDir(FolderId folder) {
     switch (folder) {
-    case UserHomeFolder: return KvString::fromQString(QDir::homePath());
-    case UserPrivateFolder: return firstLocation(QStandardPaths::AppDataLocation);
-    case UserPublicFolder: return firstLocation(QStandardPaths::DocumentsLocation);
-    case AppPublicFolder:
-    case AppPluginsFolder: {
-        QString app = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-        return KvString::fromQString(folder == AppPluginsFolder ? app + "/plugins" : app);
-    }
-    case PublicPluginsFolder: return firstLocation(QStandardPaths::GenericDataLocation) + "/plugins";
-    case SystemTempFolder: return KvString::fromQString(QDir::tempPath());
-    case SystemAppPublicFolder: return firstLocation(QStandardPaths::AppConfigLocation);
-    default: return KvString();
+        case UserHomeFolder:
+            return KvString::fromQString(QDir::homePath());
+        case UserPrivateFolder:
+            return firstLocation(QStandardPaths::AppDataLocation);
+        case UserPublicFolder:
+            return firstLocation(QStandardPaths::DocumentsLocation);
+        case AppPublicFolder:
+        case AppPluginsFolder: {
+            QString app = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+            return KvString::fromQString(folder == AppPluginsFolder ? app + "/plugins" : app);
+        }
+        case PublicPluginsFolder:
+            return firstLocation(QStandardPaths::GenericDataLocation) + "/plugins";
+        case SystemTempFolder:
+            return KvString::fromQString(QDir::tempPath());
+        case SystemAppPublicFolder:
+            return firstLocation(QStandardPaths::AppConfigLocation);
+        default:
+            return KvString();
     }
 }
 
 KvString KvPlatform::folderIdToName(FolderId folder) {
-    static const char* const names[NumFolderIds] = {"UserHome",      "UserPrivate",   "UserPublic", "AppPublic",
-                                                    "AppPlugins",    "PublicPlugins", "SystemTemp", "SystemAppPublic"};
+    static const char* const names[NumFolderIds] = {"UserHome",   "UserPrivate",   "UserPublic", "AppPublic",
+                                                    "AppPlugins", "PublicPlugins", "SystemTemp", "SystemAppPublic"};
     if (folder < 0 || folder >= NumFolderIds) return KvString();
     return KvString(names[folder]);
 }

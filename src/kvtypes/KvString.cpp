@@ -67,8 +67,10 @@ bool KvString::startsWith(const KvString& prefix) const {
 
 static std::string trimmed(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
     return s.substr(b, e - b);
 }
 
@@ -171,8 +173,6 @@ KvString KvString::fromQString(const QString& text) {
     return KvString(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-uint qHash(const KvString& s, uint seed) {
-    return qHashBits(s.getString(), s.length(), seed);
-}
+uint qHash(const KvString& s, uint seed) { return qHashBits(s.getString(), s.length(), seed); }
 
 std::ostream& operator<<(std::ostream& os, const KvString& s) { return os << s.str(); }

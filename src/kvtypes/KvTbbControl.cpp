@@ -34,7 +34,7 @@ void KvTbbControl::setNumThreads(int n, bool force) {
     if (g_control && !force) return;
     if (n < 1) n = getDefaultNumThreads();
     g_control.reset();
-    g_control = std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
-                                                      static_cast<size_t>(n));
+    g_control =
+        std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism, static_cast<size_t>(n));
     g_active = n;
 }

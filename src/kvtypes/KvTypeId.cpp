@@ -57,7 +57,8 @@ KvString KvTypeId::getName() const { return d_ ? d_->name : KvString(); }
 KvString KvTypeId::describe() const {
     if (!d_) return KvString("<invalid type>");
     KvString out = d_->name;
-    for (const Data* d = d_->parent; d; d = d->parent) out += KvString(" < ") + d->name;
+    for (const Data* d = d_->parent; d; d = d->parent)
+        out += KvString(" < ") + d->name;
     return out;
 }
 

@@ -30,8 +30,10 @@ void KvTypes::postWarningMsg(const KvString& message) {
         std::lock_guard<std::mutex> lock(g_warningMutex);
         handler = warningHandler();
     }
-    if (handler) handler(message);
-    else std::cerr << "Warning: " << message << std::endl;
+    if (handler)
+        handler(message);
+    else
+        std::cerr << "Warning: " << message << std::endl;
 }
 
 KvTypes::WarningHandler KvTypes::setWarningHandler(WarningHandler handler) {

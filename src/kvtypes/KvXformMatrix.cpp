@@ -61,9 +61,7 @@ void KvXformMatrix::set(size_t row, size_t column, double value) {
     m_[row][column] = value;
 }
 
-bool KvXformMatrix::isIdentity() const {
-    return *this == KvXformMatrix();
-}
+bool KvXformMatrix::isIdentity() const { return *this == KvXformMatrix(); }
 
 KvXformMatrix KvXformMatrix::operator*(const KvXformMatrix& o) const {
     KvXformMatrix p;

@@ -30,12 +30,8 @@ namespace {
 // that enqueueing a task happens before it runs. These state that edge; they
 // compile to nothing otherwise.
 #if defined(__SANITIZE_THREAD__)
-void releaseToTasks(void* key) {
-    __tsan_release(key);
-}
-void acquireInTask(void* key) {
-    __tsan_acquire(key);
-}
+void releaseToTasks(void* key) { __tsan_release(key); }
+void acquireInTask(void* key) { __tsan_acquire(key); }
 #else
 void releaseToTasks(void*) {}
 void acquireInTask(void*) {}

@@ -38,9 +38,7 @@ void KvJobProgressTracker::setProgress(double value) {
     if (!quiet_) KvProgress::update(clamped);
 }
 
-double KvJobProgressTracker::progress() const {
-    return progress_ / maximum_;
-}
+double KvJobProgressTracker::progress() const { return progress_ / maximum_; }
 
 void KvJobProgressTracker::reset(bool quiet) {
     progress_ = 0.0;

@@ -6,13 +6,9 @@ KvLegacyMode::Version g_legacyMode = KvLegacyMode::Current;
 const char* const kNames[] = {"V180", "V182", "V183", "V184", "V185", "V221", "Current"};
 }  // namespace
 
-KvLegacyMode::Version KvLegacyMode::getVersion() {
-    return g_legacyMode;
-}
+KvLegacyMode::Version KvLegacyMode::getVersion() { return g_legacyMode; }
 
-void KvLegacyMode::setVersion(Version version) {
-    g_legacyMode = version;
-}
+void KvLegacyMode::setVersion(Version version) { g_legacyMode = version; }
 
 KvString KvLegacyMode::toString(Version version) {
     const int v = static_cast<int>(version);

@@ -344,9 +344,7 @@ void KvPrefs::readStore() {
     }
 }
 
-KvPrefs::Pref* KvPrefs::find(int id) const {
-    return entries_.value(id, nullptr);
-}
+KvPrefs::Pref* KvPrefs::find(int id) const { return entries_.value(id, nullptr); }
 
 const QVariant& KvPrefs::variantPref(KvPrefsId id, KvPrefsMode mode) const {
     static const QVariant invalid;
@@ -355,52 +353,26 @@ const QVariant& KvPrefs::variantPref(KvPrefsId id, KvPrefsMode mode) const {
     return pref->values[mode];
 }
 
-bool KvPrefs::boolPref(KvPrefsId id, KvPrefsMode mode) const {
-    return variantPref(id, mode).toBool();
-}
-int KvPrefs::intPref(KvPrefsId id, KvPrefsMode mode) const {
-    return variantPref(id, mode).toInt();
-}
-double KvPrefs::doublePref(KvPrefsId id, KvPrefsMode mode) const {
-    return variantPref(id, mode).toDouble();
-}
-QString KvPrefs::stringPref(KvPrefsId id, KvPrefsMode mode) const {
-    return variantPref(id, mode).toString();
-}
+bool KvPrefs::boolPref(KvPrefsId id, KvPrefsMode mode) const { return variantPref(id, mode).toBool(); }
+int KvPrefs::intPref(KvPrefsId id, KvPrefsMode mode) const { return variantPref(id, mode).toInt(); }
+double KvPrefs::doublePref(KvPrefsId id, KvPrefsMode mode) const { return variantPref(id, mode).toDouble(); }
+QString KvPrefs::stringPref(KvPrefsId id, KvPrefsMode mode) const { return variantPref(id, mode).toString(); }
 QStringList KvPrefs::stringListPref(KvPrefsId id, KvPrefsMode mode) const {
     return variantPref(id, mode).toStringList();
 }
-QByteArray KvPrefs::arrayPref(KvPrefsId id, KvPrefsMode mode) const {
-    return variantPref(id, mode).toByteArray();
-}
-QMap<QString, QVariant> KvPrefs::mapPref(KvPrefsId id, KvPrefsMode mode) const {
-    return variantPref(id, mode).toMap();
-}
+QByteArray KvPrefs::arrayPref(KvPrefsId id, KvPrefsMode mode) const { return variantPref(id, mode).toByteArray(); }
+QMap<QString, QVariant> KvPrefs::mapPref(KvPrefsId id, KvPrefsMode mode) const { return variantPref(id, mode).toMap(); }
 
 void KvPrefs::setVariantPref(KvPrefsId id, const QVariant& value) {
     if (Pref* pref = find(id)) pref->values[PrefsCurrent] = value;
 }
-void KvPrefs::setBoolPref(KvPrefsId id, const bool& value) {
-    setVariantPref(id, value);
-}
-void KvPrefs::setIntPref(KvPrefsId id, const int& value) {
-    setVariantPref(id, value);
-}
-void KvPrefs::setDoublePref(KvPrefsId id, const double& value) {
-    setVariantPref(id, value);
-}
-void KvPrefs::setStringPref(KvPrefsId id, const QString& value) {
-    setVariantPref(id, value);
-}
-void KvPrefs::setStringListPref(KvPrefsId id, const QStringList& value) {
-    setVariantPref(id, value);
-}
-void KvPrefs::setArrayPref(KvPrefsId id, const QByteArray& value) {
-    setVariantPref(id, value);
-}
-void KvPrefs::setMapPref(KvPrefsId id, const QMap<QString, QVariant>& value) {
-    setVariantPref(id, value);
-}
+void KvPrefs::setBoolPref(KvPrefsId id, const bool& value) { setVariantPref(id, value); }
+void KvPrefs::setIntPref(KvPrefsId id, const int& value) { setVariantPref(id, value); }
+void KvPrefs::setDoublePref(KvPrefsId id, const double& value) { setVariantPref(id, value); }
+void KvPrefs::setStringPref(KvPrefsId id, const QString& value) { setVariantPref(id, value); }
+void KvPrefs::setStringListPref(KvPrefsId id, const QStringList& value) { setVariantPref(id, value); }
+void KvPrefs::setArrayPref(KvPrefsId id, const QByteArray& value) { setVariantPref(id, value); }
+void KvPrefs::setMapPref(KvPrefsId id, const QMap<QString, QVariant>& value) { setVariantPref(id, value); }
 
 void KvPrefs::revertCurrentTo(KvPrefsId id, KvPrefsMode mode) {
     Pref* pref = find(id);

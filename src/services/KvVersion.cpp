@@ -37,12 +37,8 @@ constexpr KvVersion::MachType kMachType = KvVersion::MacOS;
 constexpr KvVersion::MachType kMachType = KvVersion::Linux;
 #endif
 
-constexpr u64 majorOf(const u64 (&d)[3]) {
-    return 100 * d[0] + 10 * d[1] + d[2];
-}
-constexpr u64 minorOf(const u64 (&d)[2]) {
-    return 10 * d[0] + d[1];
-}
+constexpr u64 majorOf(const u64 (&d)[3]) { return 100 * d[0] + 10 * d[1] + d[2]; }
+constexpr u64 minorOf(const u64 (&d)[2]) { return 10 * d[0] + d[1]; }
 
 // Name tables, one row per product type.
 const char* const kProgram[] = {"Meshwright"};
@@ -55,14 +51,10 @@ size_t productRow() {
     return row < sizeof(kProgram) / sizeof(kProgram[0]) ? row : 0;
 }
 
-KvString number(u64 n) {
-    return KvString::number(static_cast<unsigned long long>(n));
-}
+KvString number(u64 n) { return KvString::number(static_cast<unsigned long long>(n)); }
 
 // Majors from 22 on are written as years.
-KvString majorPrefix(u64 major) {
-    return (major < 22 ? KvString("V") : KvString("20")) + number(major);
-}
+KvString majorPrefix(u64 major) { return (major < 22 ? KvString("V") : KvString("20")) + number(major); }
 
 // Digits after optional leading spaces; at least one.
 bool parseField(const char* text, size_t length, u64& value) {
@@ -119,51 +111,23 @@ const Strings& g_loaded = strings();
 
 }  // namespace
 
-u64 KvVersion::getProgMajorNum() {
-    return majorOf(kMajorDigits);
-}
-u64 KvVersion::getProgMinorNum() {
-    return minorOf(kMinorDigits);
-}
-u64 KvVersion::getProgReleaseNum() {
-    return kRelease;
-}
-u64 KvVersion::getReleaseCandidateNumber() {
-    return kCandidate;
-}
+u64 KvVersion::getProgMajorNum() { return majorOf(kMajorDigits); }
+u64 KvVersion::getProgMinorNum() { return minorOf(kMinorDigits); }
+u64 KvVersion::getProgReleaseNum() { return kRelease; }
+u64 KvVersion::getReleaseCandidateNumber() { return kCandidate; }
 
-const KvString& KvVersion::getVersion() {
-    return strings().version;
-}
-const KvString& KvVersion::getShortVersion() {
-    return strings().version;
-}
-const KvString& KvVersion::getShortDisplayVersion() {
-    return strings().version;
-}
-const KvString& KvVersion::getScriptVersion() {
-    return strings().scriptVersion;
-}
+const KvString& KvVersion::getVersion() { return strings().version; }
+const KvString& KvVersion::getShortVersion() { return strings().version; }
+const KvString& KvVersion::getShortDisplayVersion() { return strings().version; }
+const KvString& KvVersion::getScriptVersion() { return strings().scriptVersion; }
 
-const KvString& KvVersion::getProgram() {
-    return strings().program[productRow()];
-}
-const KvString& KvVersion::getLongProgram() {
-    return strings().longProgram[productRow()];
-}
-const KvString& KvVersion::getProgramHtml() {
-    return strings().programHtml[productRow()];
-}
-const KvString& KvVersion::getProgramAndVersion() {
-    return strings().programAndVersion[productRow()];
-}
-const KvString& KvVersion::getProgramAndVersionHtml() {
-    return strings().programAndVersionHtml[productRow()];
-}
+const KvString& KvVersion::getProgram() { return strings().program[productRow()]; }
+const KvString& KvVersion::getLongProgram() { return strings().longProgram[productRow()]; }
+const KvString& KvVersion::getProgramHtml() { return strings().programHtml[productRow()]; }
+const KvString& KvVersion::getProgramAndVersion() { return strings().programAndVersion[productRow()]; }
+const KvString& KvVersion::getProgramAndVersionHtml() { return strings().programAndVersionHtml[productRow()]; }
 
-KvVersion::BuildType KvVersion::getBuildTypeEnum() {
-    return kBuildType;
-}
+KvVersion::BuildType KvVersion::getBuildTypeEnum() { return kBuildType; }
 const KvString& KvVersion::getBuildTypeString() {
     static const KvString s(kBuildTypeString);
     return s;
@@ -173,9 +137,7 @@ const KvString& KvVersion::getReleaseTypeString() {
     return s;
 }
 
-KvVersion::MachType KvVersion::getMachType() {
-    return kMachType;
-}
+KvVersion::MachType KvVersion::getMachType() { return kMachType; }
 const KvString& KvVersion::getMachineString() {
     static const KvString s = getMachTypeString(kMachType);
     return s;
@@ -191,12 +153,8 @@ KvString KvVersion::getMachTypeString(MachType type) {
     }
     return "UNKNOWN";
 }
-bool KvVersion::is64Bit() {
-    return sizeof(void*) == 8;
-}
-bool KvVersion::isMRBuild() {
-    return kMainRelease;
-}
+bool KvVersion::is64Bit() { return sizeof(void*) == 8; }
+bool KvVersion::isMRBuild() { return kMainRelease; }
 
 bool KvVersion::parseBuildDate(const char* date, const char* time, u64& month, u64& day, u64& year, u64& hour,
                                u64& minute, u64& second) {
@@ -237,13 +195,9 @@ void KvVersion::getBuildDate(u64& month, u64& day, u64& year, u64& hour, u64& mi
     parseBuildDate(kCompileDate, kCompileTime, month, day, year, hour, minute, second);
 }
 
-KvString KvVersion::getBuildDateString() {
-    return KvString(kCompileTime) + " " + kCompileDate;
-}
+KvString KvVersion::getBuildDateString() { return KvString(kCompileTime) + " " + kCompileDate; }
 
-const KvString& KvVersion::getBuildNumberString() {
-    return strings().buildNumber;
-}
+const KvString& KvVersion::getBuildNumberString() { return strings().buildNumber; }
 
 KvString KvVersion::getStandardBuildString() {
     u64 month, day, year, hour, minute, second;
@@ -278,9 +232,5 @@ KvString KvVersion::buildVersionString(u64 major, u64 minor, ReleaseType type, u
     return s;
 }
 
-void KvVersion::setProductType(ProductType type) {
-    g_productType = type;
-}
-KvVersion::ProductType KvVersion::getProductTypeEnum() {
-    return g_productType;
-}
+void KvVersion::setProductType(ProductType type) { g_productType = type; }
+KvVersion::ProductType KvVersion::getProductTypeEnum() { return g_productType; }

@@ -6,9 +6,7 @@
 KvDelayedUndoRestore::KvDelayedUndoRestore(KvUndoCheckpoint* checkpoint, uint64_t target)
     : checkpoint_(checkpoint), target_(target) {}
 
-KvDelayedUndoRestore::~KvDelayedUndoRestore() {
-    checkpoint_ = nullptr;
-}
+KvDelayedUndoRestore::~KvDelayedUndoRestore() { checkpoint_ = nullptr; }
 
 void KvDelayedUndoRestore::execute() {
     KvUndoCheckpoint* cp = checkpoint_;

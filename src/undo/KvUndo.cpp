@@ -3,9 +3,7 @@
 #include <KvUndoManager.h>
 
 namespace {
-KvUndoManager* engine() {
-    return KvUndoManager::get();
-}
+KvUndoManager* engine() { return KvUndoManager::get(); }
 }  // namespace
 
 namespace KvUndo {
@@ -115,9 +113,7 @@ KvUndoReference reference(const KvUndoObject* obj) {
     return m ? m->reference(obj) : KvUndoReference();
 }
 
-KvUndoReference reference(KvUndoObject* obj) {
-    return reference(static_cast<const KvUndoObject*>(obj));
-}
+KvUndoReference reference(KvUndoObject* obj) { return reference(static_cast<const KvUndoObject*>(obj)); }
 
 KvUndoObject* dereference(const KvUndoReference& ref) {
     KvUndoManager* m = engine();

@@ -24,6 +24,4 @@ void KvUndoBoolDatum::set(bool value) {
     updateObservers(KvActionObject());
 }
 
-KvUndoState* KvUndoBoolDatum::getState() const {
-    return new KvUndoBoolDatumState(value_);
-}
+KvUndoState* KvUndoBoolDatum::getState() const { return new KvUndoBoolDatumState(value_); }

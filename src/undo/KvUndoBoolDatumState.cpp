@@ -7,9 +7,7 @@ KvUndoBoolDatumState::KvUndoBoolDatumState(bool value)
 
 KvUndoBoolDatumState::~KvUndoBoolDatumState() = default;
 
-KvUndoObject* KvUndoBoolDatumState::recreateObject() const {
-    return new KvUndoBoolDatum(value_);
-}
+KvUndoObject* KvUndoBoolDatumState::recreateObject() const { return new KvUndoBoolDatum(value_); }
 
 void KvUndoBoolDatumState::restoreObject(KvUndoObject* obj) const {
     // Restores run over every object of a step: fetch the type once.

@@ -25,24 +25,12 @@ KvUndoBridge& KvUndoBridge::operator=(const KvUndoBridge& o) {
     return *this;
 }
 
-void KvUndoBridge::handleCosmeticAction(KvCosmeticAction* action) {
-    handleBadAction(action);
-}
-void KvUndoBridge::handleJoinAction(KvJoinAction* action) {
-    handleBadAction(action);
-}
-void KvUndoBridge::handlePurgeAction(KvPurgeAction* action) {
-    handleBadAction(action);
-}
-void KvUndoBridge::handleReplaceAction(KvReplaceAction* action) {
-    handleBadAction(action);
-}
-void KvUndoBridge::handleSplitAction(KvSplitAction* action) {
-    handleBadAction(action);
-}
-void KvUndoBridge::handleUpdateAction(KvUpdateAction* action) {
-    handleBadAction(action);
-}
+void KvUndoBridge::handleCosmeticAction(KvCosmeticAction* action) { handleBadAction(action); }
+void KvUndoBridge::handleJoinAction(KvJoinAction* action) { handleBadAction(action); }
+void KvUndoBridge::handlePurgeAction(KvPurgeAction* action) { handleBadAction(action); }
+void KvUndoBridge::handleReplaceAction(KvReplaceAction* action) { handleBadAction(action); }
+void KvUndoBridge::handleSplitAction(KvSplitAction* action) { handleBadAction(action); }
+void KvUndoBridge::handleUpdateAction(KvUpdateAction* action) { handleBadAction(action); }
 
 void KvUndoBridge::restoreState(const KvUndoState&) {}
 void KvUndoBridge::postRestoreState(const KvUndoState&) {}

@@ -125,13 +125,9 @@ void KvUndoCheckpoint::merge(KvUndoCheckpoint* other) {
     }
 }
 
-void KvUndoCheckpoint::pruneAfter() {
-    prune(true);
-}
+void KvUndoCheckpoint::pruneAfter() { prune(true); }
 
-void KvUndoCheckpoint::pruneBefore() {
-    prune(false);
-}
+void KvUndoCheckpoint::pruneBefore() { prune(false); }
 
 void KvUndoCheckpoint::prune(bool after) {
     const std::vector<KvUndoMonitor*>& all = monitors_.ordered();

@@ -20,21 +20,9 @@ KvUndoDatum& KvUndoDatum::operator=(const KvUndoDatum& o) {
 
 void KvUndoDatum::valueChanged() {}
 
-void KvUndoDatum::handleCosmeticAction(KvCosmeticAction* action) {
-    handleBadAction(action);
-}
-void KvUndoDatum::handleJoinAction(KvJoinAction* action) {
-    handleBadAction(action);
-}
-void KvUndoDatum::handlePurgeAction(KvPurgeAction* action) {
-    handleBadAction(action);
-}
-void KvUndoDatum::handleReplaceAction(KvReplaceAction* action) {
-    handleBadAction(action);
-}
-void KvUndoDatum::handleSplitAction(KvSplitAction* action) {
-    handleBadAction(action);
-}
-void KvUndoDatum::handleUpdateAction(KvUpdateAction* action) {
-    handleBadAction(action);
-}
+void KvUndoDatum::handleCosmeticAction(KvCosmeticAction* action) { handleBadAction(action); }
+void KvUndoDatum::handleJoinAction(KvJoinAction* action) { handleBadAction(action); }
+void KvUndoDatum::handlePurgeAction(KvPurgeAction* action) { handleBadAction(action); }
+void KvUndoDatum::handleReplaceAction(KvReplaceAction* action) { handleBadAction(action); }
+void KvUndoDatum::handleSplitAction(KvSplitAction* action) { handleBadAction(action); }
+void KvUndoDatum::handleUpdateAction(KvUpdateAction* action) { handleBadAction(action); }

@@ -24,6 +24,4 @@ void KvUndoIntDatum::set(int64_t value) {
     updateObservers(KvActionObject());
 }
 
-KvUndoState* KvUndoIntDatum::getState() const {
-    return new KvUndoIntDatumState(value_);
-}
+KvUndoState* KvUndoIntDatum::getState() const { return new KvUndoIntDatumState(value_); }

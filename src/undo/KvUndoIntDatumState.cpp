@@ -7,9 +7,7 @@ KvUndoIntDatumState::KvUndoIntDatumState(int64_t value)
 
 KvUndoIntDatumState::~KvUndoIntDatumState() = default;
 
-KvUndoObject* KvUndoIntDatumState::recreateObject() const {
-    return new KvUndoIntDatum(value_);
-}
+KvUndoObject* KvUndoIntDatumState::recreateObject() const { return new KvUndoIntDatum(value_); }
 
 void KvUndoIntDatumState::restoreObject(KvUndoObject* obj) const {
     // Restores run over every object of a step: fetch the type once.

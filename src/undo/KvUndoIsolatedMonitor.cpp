@@ -11,7 +11,5 @@ KvUndoIsolatedMonitor::KvUndoIsolatedMonitor(KvUndoObject* obj, uint64_t creatio
     : KvUndoMonitor(obj, creationSequenceId) {}
 
 void KvUndoIsolatedMonitor::prepareToUpdate() {}
-bool KvUndoIsolatedMonitor::updateState() {
-    return false;
-}
+bool KvUndoIsolatedMonitor::updateState() { return false; }
 void KvUndoIsolatedMonitor::restore(uint64_t) {}

@@ -40,9 +40,7 @@ uint64_t KvUndoManager::openSequenceId() {
     return instance_ && instance_->open_ ? instance_->open_->getSequenceId() : 0;
 }
 
-KvUndoManager::KvUndoManager() {
-    levels_.push_back(KvUndoLevel{true, 0, 1});
-}
+KvUndoManager::KvUndoManager() { levels_.push_back(KvUndoLevel{true, 0, 1}); }
 
 KvUndoManager::~KvUndoManager() {
     ++busy_;
@@ -267,9 +265,7 @@ void KvUndoManager::objectDestroyed(KvUndoObject* obj) {
 
 // --- limits
 
-uint64_t KvUndoManager::getMaxSteps() const {
-    return level().disabled ? 0 : level().stepLimit;
-}
+uint64_t KvUndoManager::getMaxSteps() const { return level().disabled ? 0 : level().stepLimit; }
 
 void KvUndoManager::giveBaselines() {
     monitors_.forEach([this](size_t i) {

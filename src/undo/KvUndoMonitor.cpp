@@ -260,9 +260,7 @@ bool KvUndoMonitor::pruneBefore(uint64_t seq) {
     return false;
 }
 
-bool KvUndoMonitor::isIncidental() const {
-    return object_ ? object_->isIncidental() : incidental_;
-}
+bool KvUndoMonitor::isIncidental() const { return object_ ? object_->isIncidental() : incidental_; }
 
 KvTypeId KvUndoMonitor::getObjectTypeId() const {
     if (object_) {

@@ -49,9 +49,7 @@ size_t KvUndoMonitorSet::position(const KvUndoMonitor* m) const {
     return static_cast<size_t>(it - items_.begin());
 }
 
-bool KvUndoMonitorSet::contains(const KvUndoMonitor* m) const {
-    return position(m) != items_.size();
-}
+bool KvUndoMonitorSet::contains(const KvUndoMonitor* m) const { return position(m) != items_.size(); }
 
 void KvUndoMonitorSet::buildIndex() {
     index_.rebuild(items_.size(), [this](uint32_t i) -> const void* { return items_[i]; });

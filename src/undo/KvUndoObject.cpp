@@ -7,49 +7,31 @@
 
 KV_TYPE_SOURCE(KvUndoObject, "UndoObject", KvObservedObject)
 
-KvUndoObject::KvUndoObject() {
-    KvUndo::objectCreated(this);
-}
+KvUndoObject::KvUndoObject() { KvUndo::objectCreated(this); }
 
-KvUndoObject::KvUndoObject(const KvUndoObject& o) : KvObservedObject(o) {
-    KvUndo::objectCreated(this);
-}
+KvUndoObject::KvUndoObject(const KvUndoObject& o) : KvObservedObject(o) { KvUndo::objectCreated(this); }
 
 KvUndoObject::KvUndoObject(const KvUndoState&) {}
 
-KvUndoObject::~KvUndoObject() {
-    KvUndo::objectDestroyed(this);
-}
+KvUndoObject::~KvUndoObject() { KvUndo::objectDestroyed(this); }
 
 KvUndoObject& KvUndoObject::operator=(const KvUndoObject& o) {
     KvObservedObject::operator=(o);
     return *this;
 }
 
-KvUndoReference KvUndoObject::reference() const {
-    return KvUndo::reference(this);
-}
+KvUndoReference KvUndoObject::reference() const { return KvUndo::reference(this); }
 void KvUndoObject::prepareToSaveState() const {}
-bool KvUndoObject::isIncidental() const {
-    return false;
-}
+bool KvUndoObject::isIncidental() const { return false; }
 void KvUndoObject::resetCachedValues() {}
-bool KvUndoObject::prerestore() {
-    return false;
-}
+bool KvUndoObject::prerestore() { return false; }
 void KvUndoObject::postrestore(bool) {}
 
-void KvUndoObject::preNotification() {
-    KvUndo::objectChanged(this);
-}
+void KvUndoObject::preNotification() { KvUndo::objectChanged(this); }
 
-KvGenre* KvUndoObject::dereference(const KvUndoReference& ref) {
-    return KvUndo::dereference(ref);
-}
+KvGenre* KvUndoObject::dereference(const KvUndoReference& ref) { return KvUndo::dereference(ref); }
 
-void KvUndoObject::restoreState(const KvUndoState&) {
-    signalUndoChange();
-}
+void KvUndoObject::restoreState(const KvUndoState&) { signalUndoChange(); }
 
 void KvUndoObject::signalUndoChange() {
     // The action is made for the first observer that wants it: most restored

@@ -20,9 +20,7 @@ KvUndoObservedObjectDatum::KvUndoObservedObjectDatum(const KvUndoObservedObjectD
     if (object_) object_->addObserver(this);
 }
 
-KvUndoObservedObjectDatum::~KvUndoObservedObjectDatum() {
-    exchange(nullptr);
-}
+KvUndoObservedObjectDatum::~KvUndoObservedObjectDatum() { exchange(nullptr); }
 
 KvUndoObservedObjectDatum& KvUndoObservedObjectDatum::operator=(const KvUndoObservedObjectDatum& o) {
     if (this == &o) return *this;
@@ -74,10 +72,6 @@ void KvUndoObservedObjectDatum::handlePurgeAction(KvPurgeAction* action) {
     updateObservers(KvActionObject());
 }
 
-void KvUndoObservedObjectDatum::handleUpdateAction(KvUpdateAction* action) {
-    isAboutHeld(action);
-}
+void KvUndoObservedObjectDatum::handleUpdateAction(KvUpdateAction* action) { isAboutHeld(action); }
 
-void KvUndoObservedObjectDatum::handleCosmeticAction(KvCosmeticAction* action) {
-    isAboutHeld(action);
-}
+void KvUndoObservedObjectDatum::handleCosmeticAction(KvCosmeticAction* action) { isAboutHeld(action); }

@@ -24,6 +24,4 @@ void KvUndoRealDatum::set(double value) {
     updateObservers(KvActionObject());
 }
 
-KvUndoState* KvUndoRealDatum::getState() const {
-    return new KvUndoRealDatumState(value_);
-}
+KvUndoState* KvUndoRealDatum::getState() const { return new KvUndoRealDatumState(value_); }

@@ -7,9 +7,7 @@ KvUndoRealDatumState::KvUndoRealDatumState(double value)
 
 KvUndoRealDatumState::~KvUndoRealDatumState() = default;
 
-KvUndoObject* KvUndoRealDatumState::recreateObject() const {
-    return new KvUndoRealDatum(value_);
-}
+KvUndoObject* KvUndoRealDatumState::recreateObject() const { return new KvUndoRealDatum(value_); }
 
 void KvUndoRealDatumState::restoreObject(KvUndoObject* obj) const {
     // Restores run over every object of a step: fetch the type once.

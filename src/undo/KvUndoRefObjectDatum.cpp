@@ -6,9 +6,7 @@
 KV_TYPE_SOURCE(KvUndoRefObjectDatum, "UndoRefObjectDatum", KvUndoObservedObjectDatum)
 
 namespace {
-KvRefObject* asRef(KvObservedObject* obj) {
-    return obj ? obj->castToRefObject() : nullptr;
-}
+KvRefObject* asRef(KvObservedObject* obj) { return obj ? obj->castToRefObject() : nullptr; }
 }  // namespace
 
 KvUndoRefObjectDatum::KvUndoRefObjectDatum() = default;

@@ -5,17 +5,11 @@
 #include <functional>
 #include <ostream>
 
-KvUndoReference::KvUndoReference(KvUndoMonitor* monitor) {
-    point(monitor);
-}
+KvUndoReference::KvUndoReference(KvUndoMonitor* monitor) { point(monitor); }
 
-KvUndoReference::KvUndoReference(const KvUndoReference& o) {
-    point(o.monitor_);
-}
+KvUndoReference::KvUndoReference(const KvUndoReference& o) { point(o.monitor_); }
 
-KvUndoReference::KvUndoReference(KvUndoReference&& o) noexcept : monitor_(o.monitor_) {
-    o.monitor_ = nullptr;
-}
+KvUndoReference::KvUndoReference(KvUndoReference&& o) noexcept : monitor_(o.monitor_) { o.monitor_ = nullptr; }
 
 KvUndoReference& KvUndoReference::operator=(const KvUndoReference& o) {
     point(o.monitor_);
@@ -31,9 +25,7 @@ KvUndoReference& KvUndoReference::operator=(KvUndoReference&& o) noexcept {
     return *this;
 }
 
-KvUndoReference::~KvUndoReference() {
-    clear();
-}
+KvUndoReference::~KvUndoReference() { clear(); }
 
 void KvUndoReference::clear() {
     KvUndoMonitor* old = monitor_;
@@ -61,6 +53,4 @@ bool KvUndoReference::equal(const kv::vector<KvUndoReference>& a, const kv::vect
     return true;
 }
 
-std::ostream& operator<<(std::ostream& os, const KvUndoReference&) {
-    return os;
-}
+std::ostream& operator<<(std::ostream& os, const KvUndoReference&) { return os; }

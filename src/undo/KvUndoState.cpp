@@ -8,10 +8,6 @@ KvUndoState::KvUndoState(const KvTypeId& objectType)
 KvUndoState::~KvUndoState() = default;
 
 void KvUndoState::postRestoreObject(KvUndoObject*) const {}
-bool KvUndoState::isSame(const KvUndoState*) const {
-    return false;
-}
-bool KvUndoState::supportsTranscendentValues() const {
-    return false;
-}
+bool KvUndoState::isSame(const KvUndoState*) const { return false; }
+bool KvUndoState::supportsTranscendentValues() const { return false; }
 void KvUndoState::updateTranscendentValues(const KvUndoState*) {}

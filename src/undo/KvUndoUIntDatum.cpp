@@ -24,6 +24,4 @@ void KvUndoUIntDatum::set(uint64_t value) {
     updateObservers(KvActionObject());
 }
 
-KvUndoState* KvUndoUIntDatum::getState() const {
-    return new KvUndoUIntDatumState(value_);
-}
+KvUndoState* KvUndoUIntDatum::getState() const { return new KvUndoUIntDatumState(value_); }

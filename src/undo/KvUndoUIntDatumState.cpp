@@ -7,9 +7,7 @@ KvUndoUIntDatumState::KvUndoUIntDatumState(uint64_t value)
 
 KvUndoUIntDatumState::~KvUndoUIntDatumState() = default;
 
-KvUndoObject* KvUndoUIntDatumState::recreateObject() const {
-    return new KvUndoUIntDatum(value_);
-}
+KvUndoObject* KvUndoUIntDatumState::recreateObject() const { return new KvUndoUIntDatum(value_); }
 
 void KvUndoUIntDatumState::restoreObject(KvUndoObject* obj) const {
     // Restores run over every object of a step: fetch the type once.

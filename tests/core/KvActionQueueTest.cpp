@@ -85,7 +85,8 @@ TEST_F(QueueTest, ObserversHearInOrderExceptTheOriginator) {
 
     KvObserverIterator it(src.get());
     std::vector<KvObject*> seen;
-    for (it.first(); !it.isDone(); it.next()) seen.push_back(it.getCurrent());
+    for (it.first(); !it.isDone(); it.next())
+        seen.push_back(it.getCurrent());
     EXPECT_EQ(seen, (std::vector<KvObject*>{&a, &b, &c}));
     try {
         KvObserverIterator bad(nullptr);
@@ -93,7 +94,8 @@ TEST_F(QueueTest, ObserversHearInOrderExceptTheOriginator) {
     } catch (const KvExcept& e) {
         EXPECT_STREQ(e.what(), "NULL object for iterator");
     }
-    for (Recorder* r : {&a, &b, &c}) src->removeObserver(r);
+    for (Recorder* r : {&a, &b, &c})
+        src->removeObserver(r);
 }
 
 TEST_F(QueueTest, NestedNotificationsAreFifoAndNeverReentrant) {
@@ -201,8 +203,8 @@ TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
         if (dynamic_cast<KvUpdateAction*>(a)) owner = nullptr;
     };
     raw->updateObservers();
-    EXPECT_EQ(order, (Log{"dropper<-Update:src", "later<-Update:src", "dropper<-Purge:src", "later<-Purge:src",
-                          "deleted"}));
+    EXPECT_EQ(order,
+              (Log{"dropper<-Update:src", "later<-Update:src", "dropper<-Purge:src", "later<-Purge:src", "deleted"}));
 }
 
 TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {

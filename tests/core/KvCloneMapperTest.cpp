@@ -37,9 +37,7 @@ Entity* cloneOf(KvCloneMapper& mapper, Entity* obj) {
     return static_cast<Entity*>(obj->getClone(mapper));
 }
 
-Entity* entity(const KvTrackingPtr& p) {
-    return static_cast<Entity*>(const_cast<KvRefObject*>(p.getObject()));
-}
+Entity* entity(const KvTrackingPtr& p) { return static_cast<Entity*>(const_cast<KvRefObject*>(p.getObject())); }
 
 }  // namespace
 

@@ -21,7 +21,8 @@ struct Probe : KvObject {
 std::vector<KvObject*> contents(const KvObjectList& list) {
     std::vector<KvObject*> out;
     std::unique_ptr<KvObjectListIterator> it(list.getIterator());
-    for (it->first(); !it->isDone(); it->next()) out.push_back(it->currentItem());
+    for (it->first(); !it->isDone(); it->next())
+        out.push_back(it->currentItem());
     return out;
 }
 }  // namespace
@@ -59,14 +60,16 @@ TEST(KvObjectList, DuplicatesAndIteratorRemoval) {
 TEST(KvObjectUniqueList, IndexBuiltAtHundredDroppedBelowFifty) {
     std::vector<Probe> objs(120);
     KvObjectUniqueList list;
-    for (int i = 0; i < 99; ++i) list.append(&objs[i]);
+    for (int i = 0; i < 99; ++i)
+        list.append(&objs[i]);
     EXPECT_FALSE(list.hasIndex());
     list.append(&objs[99]);
     EXPECT_TRUE(list.hasIndex());
     EXPECT_TRUE(list.includes(&objs[42]));
     EXPECT_FALSE(list.includes(&objs[110]));
     EXPECT_FALSE(list.append(&objs[5]));
-    for (int i = 0; i < 50; ++i) list.remove(&objs[i]);
+    for (int i = 0; i < 50; ++i)
+        list.remove(&objs[i]);
     EXPECT_EQ(list.getLength(), 50u);
     EXPECT_TRUE(list.hasIndex());
     list.removeFirst(&objs[50]);
@@ -75,7 +78,8 @@ TEST(KvObjectUniqueList, IndexBuiltAtHundredDroppedBelowFifty) {
     EXPECT_TRUE(list.includes(&objs[51]));
 
     // Removing through an iterator keeps the index in step with the list.
-    for (int i = 0; i < 120; ++i) list.append(&objs[i]);
+    for (int i = 0; i < 120; ++i)
+        list.append(&objs[i]);
     ASSERT_TRUE(list.hasIndex());
     KvObjectListIterator it(&list);
     it.first();
@@ -86,8 +90,10 @@ TEST(KvObjectUniqueList, IndexBuiltAtHundredDroppedBelowFifty) {
 
     // Appending a list that brings the total to 100 builds the index first.
     KvObjectUniqueList small, other;
-    for (int i = 0; i < 60; ++i) small.append(&objs[i]);
-    for (int i = 40; i < 100; ++i) other.append(&objs[i]);
+    for (int i = 0; i < 60; ++i)
+        small.append(&objs[i]);
+    for (int i = 40; i < 100; ++i)
+        other.append(&objs[i]);
     small.append(other);
     EXPECT_EQ(small.getLength(), 100u);
     EXPECT_TRUE(small.hasIndex());

@@ -1,11 +1,11 @@
 #include <KvActionLock.h>
 #include <KvActionQueue.h>
+#include <KvDeleteAction.h>
 #include <KvExcept.h>
 #include <KvMultiObject.h>
 #include <KvRefObjectArray1.h>
 #include <KvRefPtr.h>
 #include <KvTestObjects.h>
-#include <KvDeleteAction.h>
 #include <KvTrackingPtr.h>
 
 #include <gtest/gtest.h>

@@ -20,9 +20,7 @@ using dstest::tmpPath;
 
 namespace {
 
-KvString text(const std::string& s) {
-    return KvString(s);
-}
+KvString text(const std::string& s) { return KvString(s); }
 
 // Files left beside `path` by writing it.
 QStringList leftovers(const std::string& path) {

@@ -25,9 +25,7 @@ std::string join(const kv::vector<KvString>& v) {
 }
 
 // Long enough to live on the heap, so a read of a released copy is caught.
-KvString longText(const char* tag) {
-    return KvString(std::string(tag) + std::string(40, '.'));
-}
+KvString longText(const char* tag) { return KvString(std::string(tag) + std::string(40, '.')); }
 
 void expectThrows(const char* message, const std::function<void()>& f) {
     try {

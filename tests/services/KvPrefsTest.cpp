@@ -24,9 +24,7 @@ const bool kIsolated = [] {
     return true;
 }();
 
-QString storeFile(const QString& dir) {
-    return dir + "/Meshwright/Meshwright.conf";
-}
+QString storeFile(const QString& dir) { return dir + "/Meshwright/Meshwright.conf"; }
 
 void writeText(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());

@@ -34,24 +34,16 @@
 #include <vector>
 
 // The type pattern for test classes, header-only.
-#define ATTR_TEST_TYPE(T, NAME, PARENT)                           \
-public:                                                           \
-    static const KvTypeId& getClassTypeId() {                     \
-        static const KvTypeId id(NAME, PARENT::getClassTypeId()); \
-        return id;                                                \
-    }                                                             \
-    const KvTypeId& getTypeId() const override {                  \
-        return getClassTypeId();                                  \
-    }                                                             \
-    bool isOfType(const KvTypeId& id) const override {            \
-        return id == getClassTypeId() || PARENT::isOfType(id);    \
-    }                                                             \
-    static T* cast(KvGenre* p) {                                  \
-        return dynamic_cast<T*>(p);                               \
-    }                                                             \
-    static const T* cast(const KvGenre* p) {                      \
-        return dynamic_cast<const T*>(p);                         \
-    }
+#define ATTR_TEST_TYPE(T, NAME, PARENT)                                                                         \
+public:                                                                                                         \
+    static const KvTypeId& getClassTypeId() {                                                                   \
+        static const KvTypeId id(NAME, PARENT::getClassTypeId());                                               \
+        return id;                                                                                              \
+    }                                                                                                           \
+    const KvTypeId& getTypeId() const override { return getClassTypeId(); }                                     \
+    bool isOfType(const KvTypeId& id) const override { return id == getClassTypeId() || PARENT::isOfType(id); } \
+    static T* cast(KvGenre* p) { return dynamic_cast<T*>(p); }                                                  \
+    static const T* cast(const KvGenre* p) { return dynamic_cast<const T*>(p); }
 
 namespace attrtest {
 
@@ -158,9 +150,7 @@ public:
     int value;
 };
 
-inline KvUndoState* ValueItem::getState() const {
-    return new ValueItemState(*this);
-}
+inline KvUndoState* ValueItem::getState() const { return new ValueItemState(*this); }
 
 // Two subclasses, each a type of its own: one written as a plain value, the
 // other as a section (through the complex handler).
@@ -210,9 +200,7 @@ public:
     std::string name;
 };
 
-inline KvUndoState* SharedItem::getState() const {
-    return new SharedItemState(*this);
-}
+inline KvUndoState* SharedItem::getState() const { return new SharedItemState(*this); }
 
 class TestObjectState;
 
@@ -273,9 +261,7 @@ inline TestObject::TestObject(KvAttributedObjectUndoBridge* bridge, const TestOb
     born();
 }
 
-inline KvUndoState* TestObject::getUndoState() const {
-    return new TestObjectState(*this);
-}
+inline KvUndoState* TestObject::getUndoState() const { return new TestObjectState(*this); }
 
 inline void ValueItem::postAdd(KvAttributedObject* owner) const {
     hookLog().push_back("add:" + name + ">" + ownerName(owner));

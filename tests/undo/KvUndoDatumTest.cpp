@@ -49,9 +49,7 @@ public:
     KvRefPtr<Thing> held;
 };
 
-KvUndoState* Link::getState() const {
-    return new LinkState(*this);
-}
+KvUndoState* Link::getState() const { return new LinkState(*this); }
 
 }  // namespace
 

@@ -47,9 +47,7 @@ public:
     int value;
 };
 
-KvUndoState* PlainBridge::getState() const {
-    return new PlainState(plain->value);
-}
+KvUndoState* PlainBridge::getState() const { return new PlainState(plain->value); }
 
 }  // namespace
 

@@ -75,9 +75,7 @@ public:
     bool fail;
 };
 
-inline KvUndoState* Value::getState() const {
-    return new ValueState(get(), name, failRestore);
-}
+inline KvUndoState* Value::getState() const { return new ValueState(get(), name, failRestore); }
 
 class NodeState;
 
@@ -133,12 +131,8 @@ public:
     int value;
 };
 
-inline Node::Node(const NodeState& s) : KvUndoRefObject(s), name(s.name), value(s.value) {
-    born();
-}
-inline KvUndoState* Node::getState() const {
-    return new NodeState(*this);
-}
+inline Node::Node(const NodeState& s) : KvUndoRefObject(s), name(s.name), value(s.value) { born(); }
+inline KvUndoState* Node::getState() const { return new NodeState(*this); }
 
 inline std::string nameOf(const KvObservedObject* o) {
     if (auto* v = dynamic_cast<const Value*>(o)) return v->name;

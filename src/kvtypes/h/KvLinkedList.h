@@ -54,7 +54,8 @@ public:
     Node* append(const T& v) { return insertBefore(nullptr, v); }
     Node* prepend(const T& v) { return insertBefore(head_, v); }
     void append(const KvLinkedList& o) {
-        for (Node* n = o.head_; n; n = n->next) append(n->value);
+        for (Node* n = o.head_; n; n = n->next)
+            append(n->value);
     }
     // Inserts before `pos` (at the end for null).
     Node* insertBefore(Node* pos, const T& v) {
@@ -95,7 +96,8 @@ public:
         return true;
     }
     void clear() {
-        while (head_) remove(head_);
+        while (head_)
+            remove(head_);
     }
 
 private:

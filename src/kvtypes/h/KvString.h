@@ -57,8 +57,7 @@ public:
 
     // Splits at any of `separators`. `skipEmpty` drops empty tokens, `trim`
     // strips white space around each token before that test.
-    std::vector<KvString> tokenize(const KvString& separators, bool skipEmpty = false,
-                                   bool trim = false) const;
+    std::vector<KvString> tokenize(const KvString& separators, bool skipEmpty = false, bool trim = false) const;
     // Splits at the first occurrence of `separator`: false (and `before` the
     // whole text, `after` null) when there is none.
     bool partition(const KvString& separator, KvString& before, KvString& after) const;
@@ -84,7 +83,8 @@ KV_TYPES_EXPORT uint qHash(const KvString& s, uint seed = 0);
 KV_TYPES_EXPORT std::ostream& operator<<(std::ostream& os, const KvString& s);
 
 namespace std {
-template <> struct hash<KvString> {
+template <>
+struct hash<KvString> {
     size_t operator()(const KvString& s) const noexcept { return std::hash<std::string>()(s.str()); }
 };
 }  // namespace std

@@ -8,14 +8,14 @@
 // one pointer comparison and an identifier can be looked up by name.
 class KV_TYPES_EXPORT KvTypeId {
 public:
-    KvTypeId() = default;                      // invalid
-    explicit KvTypeId(const char* name);       // a root type
+    KvTypeId() = default;                 // invalid
+    explicit KvTypeId(const char* name);  // a root type
     KvTypeId(const char* name, const KvTypeId& parent);
 
     bool isValid() const { return d_ != nullptr; }
     bool operator==(const KvTypeId& o) const { return d_ == o.d_; }
     bool operator!=(const KvTypeId& o) const { return d_ != o.d_; }
-    bool operator<(const KvTypeId& o) const;   // by name
+    bool operator<(const KvTypeId& o) const;  // by name
 
     // True for this type and each of its ancestors.
     bool isOfType(const KvTypeId& type) const;
