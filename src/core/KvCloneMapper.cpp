@@ -1,6 +1,7 @@
 #include <KvCloneMapper.h>
 
 #include <KvActionQueue.h>
+#include <KvActionRef.h>
 #include <KvCloneDestroyLater.h>
 #include <KvCloneMapperReplacer.h>
 #include <KvConstTSObjectArray1.h>
@@ -24,15 +25,6 @@
 KV_TYPE_SOURCE(KvCloneMapper, "CloneMapper", KvObservedObject)
 
 namespace {
-
-// Holds one reference to an action for the length of a scope.
-struct ActionRef {
-    explicit ActionRef(KvAction* a) : action(a) { action->ref(); }
-    ~ActionRef() { action->unref(); }
-    ActionRef(const ActionRef&) = delete;
-    ActionRef& operator=(const ActionRef&) = delete;
-    KvAction* action;
-};
 
 // The members of a multi-object that are time-stamped, in member order.
 std::vector<KvTSObject*> membersOf(const KvMultiObject* multi) {
@@ -323,7 +315,7 @@ void KvCloneMapper::makeReplacements() {
         KvTSObject* clone = entry.first.getObject();
         KvTSObject* master = entry.second;
         {
-            ActionRef action(new KvReplaceAction(clone, master, nullptr));
+            KvActionRef action(new KvReplaceAction(clone, master, nullptr));
             clone->preCloneReplace(master, this);
             if (!clone->isDying()) queueToObservers(clone, action.action, this, skipped);
         }
@@ -335,7 +327,7 @@ void KvCloneMapper::makeReplacements() {
         clone->removeObserver(this);
         for (KvTSObject* other : masters) {
             if (!other || other == master) continue;
-            ActionRef action(new KvReplaceAction(other, master, nullptr));
+            KvActionRef action(new KvReplaceAction(other, master, nullptr));
             if (!other->isDying()) queueToObservers(other, action.action, this, skipped);
         }
         auto mi = masters_.find(master);
@@ -376,7 +368,7 @@ void KvCloneMapper::makeTrueReplacements() {
         } else if (mi != masters_.end()) {
             // A multi-object master is announced below, once the skips are over.
             if (mapped != clone || KvMultiObject::cast(master)) continue;
-            ActionRef action(new KvReplaceAction(master, clone, master->getReplaceMapper(clone)));
+            KvActionRef action(new KvReplaceAction(master, clone, master->getReplaceMapper(clone)));
             master->preMasterReplace(clone, this);
             if (!master->isDying()) queueToObservers(master, action.action, this, skipped);
         } else if (!KvMultiObject::cast(master)) {
@@ -419,7 +411,7 @@ void KvCloneMapper::discardNow() {
         // A clone that nobody else held went with reset() and has told its
         // observers already.
         if (!obj->isDying()) {
-            ActionRef action(new KvPurgeAction(obj));
+            KvActionRef action(new KvPurgeAction(obj));
             KvObserverIterator it(obj);
             for (it.first(); !it.isDone(); it.next())
                 if (!purged.count(it.getCurrent())) KvActionQueue::add(it.getCurrent(), action.action);

@@ -1,6 +1,7 @@
 #include <KvObservedObject.h>
 
 #include <KvActionQueue.h>
+#include <KvActionRef.h>
 #include <KvCosmeticAction.h>
 #include <KvDeleteAction.h>
 #include <KvExcept.h>
@@ -13,12 +14,6 @@
 KV_TYPE_SOURCE(KvObservedObject, "ObservedObject", KvObject)
 
 namespace {
-// Holds one reference to an action for the length of a scope.
-struct ActionRef {
-    explicit ActionRef(KvAction* a) : action(a) { action->ref(); }
-    ~ActionRef() { action->unref(); }
-    KvAction* action;
-};
 struct MapperRef {
     explicit MapperRef(const KvMapper* m) : mapper(m) {
         if (mapper) mapper->ref();
@@ -55,14 +50,14 @@ bool KvObservedObject::broadcastAction(KvAction* action, KvActionObject originat
 void KvObservedObject::notifyObservers(KvAction* action, KvActionObject originator) {
     bool queued = false;
     {
-        ActionRef hold(action);
+        KvActionRef hold(action);
         if (!dying_) queued = broadcastAction(action, originator);
     }
     if (queued) KvActionQueue::process();
 }
 
 void KvObservedObject::notifyNonUndoObservers(KvAction* action, KvActionObject originator) {
-    ActionRef hold(action);
+    KvActionRef hold(action);
     {
         KvObserverIterator it(this);
         for (it.first(); !it.isDone(); it.next()) {
@@ -97,11 +92,11 @@ void KvObservedObject::sendCosmeticUpdate(KvActionObject originator) {
 
 void KvObservedObject::notifyPurge() {
     if (getNumObservers() > 0) {
-        ActionRef hold(new KvPurgeAction(this));
+        KvActionRef hold(new KvPurgeAction(this));
         broadcastAction(hold.action, KvActionObject());
     }
     {
-        ActionRef hold(new KvDeleteAction(this));
+        KvActionRef hold(new KvDeleteAction(this));
         KvActionQueue::add(this, hold.action);
     }
     KvActionQueue::process();

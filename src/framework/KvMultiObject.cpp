@@ -1,6 +1,7 @@
 #include <KvMultiObject.h>
 
 #include <KvActionQueue.h>
+#include <KvActionRef.h>
 #include <KvJoinAction.h>
 #include <KvMultiObjectState.h>
 #include <KvObserverIterator.h>
@@ -40,16 +41,6 @@ size_t KvMultiObject::getMultisFromObject(const KvObservedObject* obj, KvTSObjec
     return out.size();
 }
 
-namespace {
-struct ActionRef {
-    explicit ActionRef(KvAction* a) : action(a) { action->ref(); }
-    ~ActionRef() { action->unref(); }
-    ActionRef(const ActionRef&) = delete;
-    ActionRef& operator=(const ActionRef&) = delete;
-    KvAction* action;
-};
-}  // namespace
-
 void KvMultiObject::replaceJoin(KvObservedObject* replacement, KvMapper* mapper) {
     {
         // The actions describe the object as it was, whatever happens to it
@@ -59,7 +50,7 @@ void KvMultiObject::replaceJoin(KvObservedObject* replacement, KvMapper* mapper)
         for (size_t i = 0; i < getNumObjects(); ++i) {
             KvObservedObject* c = getObject(i);
             if (!c) continue;
-            ActionRef join(new KvJoinAction(c, temp.get(), replacement, mapper));
+            KvActionRef join(new KvJoinAction(c, temp.get(), replacement, mapper));
             KvObserverIterator it(c);
             for (it.first(); !it.isDone(); it.next())
                 KvActionQueue::add(it.getCurrent(), join.action);
