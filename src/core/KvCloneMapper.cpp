@@ -230,13 +230,24 @@ void KvCloneMapper::enterClone(KvTSObject* clone, KvTSObject* master) {
     clones_.emplace(clone, master);
 }
 
-void KvCloneMapper::dropClone(KvTSObject* clone) {
+std::vector<KvTSObject*> KvCloneMapper::takeCloneEntries(KvTSObject* clone) {
+    std::vector<KvTSObject*> masters;
     auto range = clones_.equal_range(clone);
-    size_t n = 0;
     for (auto it = range.first; it != range.second; ++it)
-        ++n;
-    if (n == 0) return;
+        masters.push_back(it->second);
     clones_.erase(range.first, range.second);
+    return masters;
+}
+
+void KvCloneMapper::retargetMaster(KvTSObject* master, KvTSObject* from, KvTSObject* to) {
+    if (!master) return;
+    auto mm = masters_.find(master);
+    if (mm != masters_.end() && mm->second == from) mm->second = to;
+}
+
+void KvCloneMapper::dropClone(KvTSObject* clone) {
+    size_t n = takeCloneEntries(clone).size();
+    if (n == 0) return;
     clone->removeObserver(this);
     while (n--)
         clone->unref();
@@ -319,11 +330,7 @@ void KvCloneMapper::makeReplacements() {
             clone->preCloneReplace(master, this);
             if (!clone->isDying()) queueToObservers(clone, action.action, this, skipped);
         }
-        std::vector<KvTSObject*> masters;
-        auto range = clones_.equal_range(entry.first);
-        for (auto it = range.first; it != range.second; ++it)
-            masters.push_back(it->second);
-        clones_.erase(range.first, range.second);
+        std::vector<KvTSObject*> masters = takeCloneEntries(clone);
         clone->removeObserver(this);
         for (KvTSObject* other : masters) {
             if (!other || other == master) continue;
@@ -494,17 +501,10 @@ void KvCloneMapper::handleReplaceAction(KvReplaceAction* action) {
         moveMaster(oldObj, newObj);
         known = true;
     }
-    auto range = clones_.equal_range(oldObj);
-    if (range.first != range.second) {
-        std::vector<KvTSObject*> masters;
-        for (auto it = range.first; it != range.second; ++it)
-            masters.push_back(it->second);
-        clones_.erase(range.first, range.second);
+    std::vector<KvTSObject*> masters = takeCloneEntries(oldObj);
+    if (!masters.empty()) {
         for (KvTSObject* m : masters) {
-            if (m) {
-                auto mm = masters_.find(m);
-                if (mm != masters_.end() && mm->second == oldObj) mm->second = newObj;
-            }
+            retargetMaster(m, oldObj, newObj);
             enterClone(newObj, m);
         }
         for (size_t i = 0; i < masters.size(); ++i)
@@ -529,17 +529,10 @@ void KvCloneMapper::handleSplitAction(KvSplitAction* action) {
         moveMaster(oldObj, multi);
         known = true;
     }
-    auto range = clones_.equal_range(oldObj);
-    if (range.first != range.second) {
-        std::vector<KvTSObject*> masters;
-        for (auto it = range.first; it != range.second; ++it)
-            masters.push_back(it->second);
-        clones_.erase(range.first, range.second);
+    std::vector<KvTSObject*> masters = takeCloneEntries(oldObj);
+    if (!masters.empty()) {
         for (KvTSObject* master : masters) {
-            if (master) {
-                auto mm = masters_.find(master);
-                if (mm != masters_.end() && mm->second == oldObj) mm->second = multi;
-            }
+            retargetMaster(master, oldObj, multi);
             if (!haveCloneMapping(master, multi)) enterClone(multi, master);
             // The members are clones without masters of their own.
             for (KvTSObject* m : members) {
@@ -592,8 +585,7 @@ void KvCloneMapper::handleJoinAction(KvJoinAction* action) {
             }
         }
         for (KvTSObject* master : masters) {
-            auto mm = masters_.find(master);
-            if (mm != masters_.end() && mm->second == member) mm->second = single;
+            retargetMaster(master, member, single);
             if (!haveCloneMapping(master, single)) {
                 enterClone(single, master);
                 single->addObserver(this);

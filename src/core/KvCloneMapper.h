@@ -1,8 +1,10 @@
 #pragma once
 
 #include <KvObservedObject.h>
+
 #include <KvTSObjectMapKey.h>
 #include <KvTimeStamp.h>
+#include <vector>
 
 #include <map>
 #include <set>
@@ -122,6 +124,11 @@ private:
     // Removes every entry of `clone` and stops observing it; the references
     // are dropped last, since that may start the clone's destruction.
     void dropClone(KvTSObject* clone);
+    // Removes every entry of `clone` and returns their masters in map order.
+    // The entries' references to `clone` are the caller's to drop.
+    std::vector<KvTSObject*> takeCloneEntries(KvTSObject* clone);
+    // A master-map entry of `master` that names `from` now names `to`.
+    void retargetMaster(KvTSObject* master, KvTSObject* from, KvTSObject* to);
     void moveMaster(KvTSObject* from, KvTSObject* to);
 
     bool preserveTimeStamps_;
