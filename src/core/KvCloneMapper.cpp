@@ -106,13 +106,13 @@ void KvCloneMapper::addMustClone(const KvTSObject* obj) {
 }
 
 void KvCloneMapper::addMustClone(const KvConstTSObjectArray1& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        addMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        addMustClone(o);
 }
 
 void KvCloneMapper::addMustClone(const KvConstTSObjectSet& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        addMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        addMustClone(o);
 }
 
 void KvCloneMapper::explicitAddMustClone(const KvTSObject* obj) {
@@ -120,13 +120,13 @@ void KvCloneMapper::explicitAddMustClone(const KvTSObject* obj) {
 }
 
 void KvCloneMapper::explicitAddMustClone(const KvConstTSObjectArray1& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        explicitAddMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        explicitAddMustClone(o);
 }
 
 void KvCloneMapper::explicitAddMustClone(const KvConstTSObjectSet& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        explicitAddMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        explicitAddMustClone(o);
 }
 
 bool KvCloneMapper::mustBeCloned(const KvTSObject* obj) const { return obj && mustClone_.count(obj) != 0; }
@@ -204,8 +204,7 @@ void KvCloneMapper::getMasters(KvTSObject* clone, KvTSObjectArray1& out) const {
 void KvCloneMapper::getMasters(const KvTSObject* clone, KvConstTSObjectArray1& out) const {
     KvTSObjectArray1 masters;
     getMasters(const_cast<KvTSObject*>(clone), masters);
-    for (const KvRefPtr<KvTSObject>& m : masters)
-        out.push_back(m.get());
+    out << KvConstTSObjectArray1(masters);
 }
 
 KvTSObjectSet KvCloneMapper::getClones() {

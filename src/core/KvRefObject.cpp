@@ -35,7 +35,7 @@ void KvRefObject::replaceSplit(KvMultiObject* multi, KvMapper* mapper) {
 }
 
 void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects) {
-    for (const KvConstRefPtr<KvRefObject>& e : objects)
+    for (const KvRefObject* e : objects)
         if (e) e->addObserver(this);
 }
 
@@ -45,7 +45,7 @@ void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects, const Kv
 }
 
 void KvRefObject::clearObserver(const KvConstRefObjectArray1& objects) {
-    for (const KvConstRefPtr<KvRefObject>& e : objects)
+    for (const KvRefObject* e : objects)
         if (e) e->removeObserver(this);
 }
 

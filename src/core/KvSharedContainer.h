@@ -1,11 +1,12 @@
 #pragma once
 
-// Plumbing shared by kv::set and kv::hash_set: a one-pointer, copy-on-write
-// holder of a standard container, and the plain pointer behind an element.
+// Plumbing shared by kv::set, kv::map and kv::hash_set: a one-pointer,
+// copy-on-write holder of a standard container, and the plain pointer behind
+// an element.
 
-#include <atomic>
+#include <KvRefCount.h>
+
 #include <cstddef>
-#include <cstdint>
 #include <type_traits>
 #include <utility>
 
@@ -32,15 +33,13 @@ using IfPointerLike = std::enable_if_t<
 
 // Holds a container C in a block shared by copies and counted atomically; the
 // first write to a shared block copies it. Null stands for the empty
-// container. The block's layout does not depend on the element type, so the
-// holder of a container of KvRefPtr<Derived> can be read as one of
-// KvConstRefPtr<Base>.
+// container.
 template <class C>
 class Shared {
     struct Block {
         Block() = default;
         explicit Block(const C& from) : c(from) {}
-        std::atomic<int32_t> ref{1};
+        KvRefCount ref{1};
         bool sharable = true;
         C c;
     };
@@ -50,7 +49,7 @@ public:
     Shared(const Shared& o) {
         if (!o.b_) return;
         if (o.b_->sharable) {
-            o.b_->ref.fetch_add(1, std::memory_order_acq_rel);
+            o.b_->ref.ref();
             b_ = o.b_;
         } else {
             b_ = new Block(o.b_->c);
@@ -80,7 +79,7 @@ public:
     C& mutate() {
         if (!b_) {
             b_ = new Block;
-        } else if (b_->ref.load(std::memory_order_acquire) != 1) {
+        } else if (b_->ref.isShared()) {
             Block* copy = new Block(b_->c);
             release(std::exchange(b_, copy));
         }
@@ -90,7 +89,7 @@ public:
     // is empty, since letting them go may run code that reads it.
     void clear() {
         if (!b_) return;
-        if (b_->sharable || b_->ref.load(std::memory_order_acquire) != 1) {
+        if (b_->sharable || b_->ref.isShared()) {
             release(std::exchange(b_, nullptr));
         } else {
             C dead;
@@ -98,7 +97,7 @@ public:
         }
     }
 
-    bool isDetached() const { return !b_ || b_->ref.load(std::memory_order_acquire) < 2; }
+    bool isDetached() const { return !b_ || !b_->ref.isShared(); }
     bool isSharedWith(const Shared& o) const { return b_ == o.b_; }
     void detach() {
         if (b_) mutate();
@@ -122,7 +121,7 @@ private:
     // The block is unreachable by now, so code run by its elements' release
     // cannot see it.
     static void release(Block* b) {
-        if (b && b->ref.fetch_sub(1, std::memory_order_acq_rel) == 1) delete b;
+        if (b && b->ref.unref()) delete b;
     }
 
     Block* b_ = nullptr;

@@ -120,11 +120,11 @@ TEST_F(CloneMapperTest, GetCloneAndGetMasterAnswerForEveryKindOfObject) {
     mapper.getMasters(old.get(), masters);
     mapper.getMasters(newer.get(), masters);
     ASSERT_EQ(masters.size(), 2u);
-    EXPECT_EQ(masters[0].get(), marked.get());
-    EXPECT_EQ(masters[1].get(), old.get());
+    EXPECT_EQ(masters[0], marked.get());
+    EXPECT_EQ(masters[1], old.get());
     KvTSObjectSet clones = mapper.getClones();
     ASSERT_EQ(clones.size(), 1u);
-    EXPECT_EQ(clones.first().get(), made);
+    EXPECT_EQ(clones.first(), made);
     EXPECT_EQ(static_cast<Entity*>(made)->getTimeStamp(), marked->getTimeStamp());
 }
 
@@ -266,8 +266,8 @@ TEST_F(CloneMapperTest, SplitJoinAndReplaceOfClonesAreFollowedToTheCommit) {
         KvTSObjectArray1 masters;
         mapper.getMasters(joined.get(), masters);
         ASSERT_EQ(masters.size(), 2u);
-        EXPECT_EQ(masters[0].get(), entity(tb));
-        EXPECT_EQ(masters[1].get(), entity(tc));
+        EXPECT_EQ(masters[0], entity(tb));
+        EXPECT_EQ(masters[1], entity(tc));
         masters.clear();
 
         // d' is replaced by another object.
@@ -328,7 +328,7 @@ TEST_F(CloneMapperTest, RePairAndBreakingOrDroppingTheMapperLetGo) {
         cloneOf(mapper, b.get());
         mapper.breakReplacements(kept);
         ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(kept.first().get(), ac);
+        EXPECT_EQ(kept.first(), ac);
         EXPECT_EQ(mapper.getNumCloneEntries(), 0u);
         EXPECT_EQ(KvProgress::getDepth(), 0);
     }

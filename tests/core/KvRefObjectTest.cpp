@@ -1,5 +1,6 @@
 #include <KvActionLock.h>
 #include <KvActionQueue.h>
+#include <KvConstRefPtr.h>
 #include <KvDeleteAction.h>
 #include <KvExcept.h>
 #include <KvMultiObject.h>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <type_traits>
 
 using kvtest::Counted;
 using kvtest::Log;
@@ -21,10 +23,10 @@ namespace {
 class Members : public KvMultiObject {
 public:
     size_t getNumObjects() const override { return members.size(); }
-    KvObservedObject* getObject(size_t i) const override { return members[i].get(); }
+    KvObservedObject* getObject(size_t i) const override { return members[i]; }
     bool contains(const KvObservedObject* obj) const override {
         for (const auto& m : members)
-            if (m.get() == obj) return true;
+            if (m == obj) return true;
         return false;
     }
     KvUndoState* getUndoState() const override { return nullptr; }
@@ -33,7 +35,24 @@ public:
 protected:
     KvMultiObject* createTemporaryCopy() const override { return new Members(*this); }
 };
+template <class P, class = void>
+struct CanDelete : std::false_type {};
+template <class P>
+struct CanDelete<P, std::void_t<decltype(delete std::declval<P&>())>> : std::true_type {};
 }  // namespace
+
+// Reference pointers never turn into plain pointers by themselves, never lose
+// const and never go down the hierarchy.
+static_assert(!std::is_convertible<KvRefPtr<Counted>, Counted*>::value, "");
+static_assert(!std::is_convertible<KvConstRefPtr<Counted>, const Counted*>::value, "");
+static_assert(!CanDelete<KvRefPtr<Counted>>::value && !CanDelete<KvConstRefPtr<Counted>>::value, "");
+static_assert(CanDelete<Counted*>::value, "the check itself detects a deletable pointer");
+static_assert(!std::is_constructible<KvRefPtr<Counted>, KvConstRefPtr<Counted>>::value, "");
+static_assert(!std::is_assignable<KvRefPtr<Counted>&, const Counted*>::value, "");
+static_assert(!std::is_convertible<KvRefPtr<KvRefObject>, KvRefPtr<Counted>>::value, "");
+static_assert(!std::is_convertible<KvRefObject*, KvRefPtr<Counted>>::value, "");
+static_assert(std::is_convertible<KvRefPtr<Counted>, KvConstRefPtr<KvRefObject>>::value, "");
+static_assert(sizeof(KvRefPtr<Counted>) == sizeof(void*) && sizeof(KvConstRefPtr<Counted>) == sizeof(void*), "");
 
 class RefObjectTest : public ::testing::Test {
 protected:

@@ -85,16 +85,16 @@ TEST_F(TSObjectTest, SortArrayGivesCreationOrderWithoutRepeats) {
     KvConstTSObjectArray1 array{c.get(), a.get(), b.get(), a.get(), nullptr};
     KvTSObject::sortArray(array);
     ASSERT_EQ(array.size(), 4u);
-    EXPECT_EQ(array[0].get(), nullptr);
-    EXPECT_EQ(array[1].get(), a.get());
-    EXPECT_EQ(array[2].get(), b.get());
-    EXPECT_EQ(array[3].get(), c.get());
+    EXPECT_EQ(array[0], nullptr);
+    EXPECT_EQ(array[1], a.get());
+    EXPECT_EQ(array[2], b.get());
+    EXPECT_EQ(array[3], c.get());
     EXPECT_EQ(a->getRefCount(), 2) << "one reference from the array, the repeat let go";
 
     // Sets of time-stamped objects come out in creation order too.
     KvTSObjectSet set{c.get(), b.get(), a.get()};
-    EXPECT_EQ(set.first().get(), a.get());
-    EXPECT_EQ(set.last().get(), c.get());
+    EXPECT_EQ(set.first(), a.get());
+    EXPECT_EQ(set.last(), c.get());
 }
 
 TEST_F(TSObjectTest, MapKeysPutMultiObjectsFirst) {
@@ -135,8 +135,8 @@ TEST_F(TSObjectTest, MultisOfAnObjectAreItsMultiObjectObservers) {
     KvRefPtr<Multi> m2(new Multi({a.get()}, "m2"));
     EXPECT_EQ(KvMultiObject::getMultisFromObject(a.get(), out), 2u);
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].get(), m1.get());
-    EXPECT_EQ(out[1].get(), m2.get());
+    EXPECT_EQ(out[0], m1.get());
+    EXPECT_EQ(out[1], m2.get());
     EXPECT_EQ(KvMultiObject::getMultisFromObject(b.get(), out), 1u);
 
     // Never cloned.

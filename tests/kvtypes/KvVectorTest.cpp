@@ -269,28 +269,6 @@ TEST(KvVector, ReverseIterators) {
         seen += std::to_string(*it);
     EXPECT_EQ(seen, "4321");
 
-    auto first = v.rconstBegin();
-    auto last = v.rconstEnd();
-    EXPECT_EQ(last - first, 4);
-    EXPECT_TRUE(first < last);
-    EXPECT_TRUE(last >= first);
-    EXPECT_FALSE(first > last);
-    EXPECT_EQ(*(first + 1), 3);
-    EXPECT_EQ(first[3], 1);
-    EXPECT_EQ(*(last - 1), 1);
-    auto mid = first;
-    mid += 2;
-    EXPECT_TRUE(mid <= last);
-    EXPECT_EQ(mid - first, 2);
-    EXPECT_EQ(*--mid, 3);
-
-    // Through the base class the comparisons stay reversed.
-    const KvBasicVectorIterator<int>& b1 = first;
-    const KvBasicVectorIterator<int>& b2 = last;
-    EXPECT_TRUE(b1 < b2);
-    EXPECT_EQ(b2.distanceFrom(b1), 4);
-    EXPECT_EQ(*b1.element(), 4);
-
     // The writable form unshares first.
     kv::vector<int> shared = v;
     std::sort(shared.rbegin(), shared.rend());  // ascending backwards: descending

@@ -161,7 +161,7 @@ public:
     }
 
     size_t getNumObjects() const override { return members.size(); }
-    KvObservedObject* getObject(size_t i) const override { return members[i].get(); }
+    KvObservedObject* getObject(size_t i) const override { return members[i]; }
     bool contains(const KvObservedObject* o) const override {
         for (const KvRefPtr<KvRefObject>& m : members)
             if (m.get() == o) return true;
