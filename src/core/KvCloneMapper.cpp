@@ -327,14 +327,14 @@ void KvCloneMapper::makeReplacements() {
         {
             KvActionRef action(new KvReplaceAction(clone, master, nullptr));
             clone->preCloneReplace(master, this);
-            if (!clone->isDying()) queueToObservers(clone, action.action, this, skipped);
+            if (!clone->isDying()) queueToObservers(clone, action.get(), this, skipped);
         }
         std::vector<KvTSObject*> masters = takeCloneEntries(clone);
         clone->removeObserver(this);
         for (KvTSObject* other : masters) {
             if (!other || other == master) continue;
             KvActionRef action(new KvReplaceAction(other, master, nullptr));
-            if (!other->isDying()) queueToObservers(other, action.action, this, skipped);
+            if (!other->isDying()) queueToObservers(other, action.get(), this, skipped);
         }
         auto mi = masters_.find(master);
         if (mi != masters_.end() && mi->second == clone) {
@@ -376,7 +376,7 @@ void KvCloneMapper::makeTrueReplacements() {
             if (mapped != clone || KvMultiObject::cast(master)) continue;
             KvActionRef action(new KvReplaceAction(master, clone, master->getReplaceMapper(clone)));
             master->preMasterReplace(clone, this);
-            if (!master->isDying()) queueToObservers(master, action.action, this, skipped);
+            if (!master->isDying()) queueToObservers(master, action.get(), this, skipped);
         } else if (!KvMultiObject::cast(master)) {
             master->preMasterReplace(clone, this);
             master->notifyObservers(new KvReplaceAction(master, clone, master->getReplaceMapper(clone)), self);
@@ -420,7 +420,7 @@ void KvCloneMapper::discardNow() {
             KvActionRef action(new KvPurgeAction(obj));
             KvObserverIterator it(obj);
             for (it.first(); !it.isDone(); it.next())
-                if (!purged.count(it.getCurrent())) KvActionQueue::add(it.getCurrent(), action.action);
+                if (!purged.count(it.getCurrent())) KvActionQueue::add(it.getCurrent(), action.get());
         }
         purged.insert(obj);
     };

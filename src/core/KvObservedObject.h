@@ -43,7 +43,16 @@ protected:
     virtual void preNotification() {}
     virtual void preDestroy() {}
 
-    void notifyNonUndoObservers(KvAction* action, KvActionObject originator);
+    // Queues `action` for each observer that is not `originator` and takes no
+    // part in undo (the engine restores those itself), then processes the
+    // queue, whether or not anything was queued. Without an action, an update
+    // about the object is made for the first observer that takes one: most
+    // objects that a restore touches have none.
+    void notifyNonUndoObservers(KvAction* action, KvActionObject originator) {
+        notifyNonUndoObservers(this, action, originator);
+    }
+    // The same for the observers of `obj` (a bridge speaks for its object).
+    static void notifyNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
     bool broadcastAction(KvAction* action, KvActionObject originator);
     void notifyPurge();
     // Sends `action` (made only when there are observers) the way an update

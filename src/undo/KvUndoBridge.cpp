@@ -7,11 +7,9 @@
 #include <KvSplitAction.h>
 #include <KvUpdateAction.h>
 
-#include <KvActionQueue.h>
-#include <KvObserverIterator.h>
 #include <KvRefObject.h>
+#include <KvRefPtr.h>
 #include <KvUndo.h>
-#include <KvUpdateAction.h>
 
 KV_TYPE_SOURCE(KvUndoBridge, "UndoBridge", KvUndoObject)
 
@@ -47,28 +45,6 @@ void KvUndoBridge::signalUndoChange() {
         return;
     }
     // Keep the bridged object alive while its observers are told.
-    KvRefObject* held = target->castToRefObject();
-    if (held) held->ref();
-    KvUpdateAction* action = nullptr;
-    try {
-        if (target->getNumObservers() > 0) {
-            KvObserverIterator it(target);
-            for (it.first(); !it.isDone(); it.next()) {
-                KvObject* observer = it.getCurrent();
-                if (observer->canUndo()) continue;
-                if (!action) {
-                    action = new KvUpdateAction(target, nullptr);
-                    action->ref();
-                }
-                KvActionQueue::add(observer, action);
-            }
-        }
-        KvActionQueue::process();
-    } catch (...) {
-        if (action) action->unref();
-        if (held) held->unref();
-        throw;
-    }
-    if (action) action->unref();
-    if (held) held->unref();
+    KvRefPtr<KvRefObject> hold(target->castToRefObject());
+    notifyNonUndoObservers(target, nullptr, KvActionObject());
 }
