@@ -5,6 +5,7 @@
 #include <KvCosmeticAction.h>
 #include <KvDeleteAction.h>
 #include <KvMapper.h>
+#include <KvObjectListIterator.h>
 #include <KvPurgeAction.h>
 #include <KvRefPtr.h>
 #include <KvUndo.h>

@@ -1,7 +1,9 @@
 #include <KvExcept.h>
 #include <KvObject.h>
 #include <KvObjectCounter.h>
+#include <KvObjectCounterIterator.h>
 #include <KvObjectList.h>
+#include <KvObjectListIterator.h>
 #include <KvObjectUniqueList.h>
 
 #include <gtest/gtest.h>
