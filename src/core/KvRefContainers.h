@@ -318,158 +318,126 @@ public:
     void swap(RefArray& o) noexcept { d_.swap(o.d_); }
 };
 
-template <class E, bool Const, class BaseList>
-class RefSet : public RefContainer<set, E, Const, BaseList> {
-    using Base = RefContainer<set, E, Const, BaseList>;
+// What sets and hashes, the kinds without duplicates, share. Kind is the
+// kind's own template.
+template <template <class> class Storage, template <class, bool, class> class Kind, class E, bool Const, class BaseList>
+class RefUniqueContainer : public RefContainer<Storage, E, Const, BaseList> {
+    using Base = RefContainer<Storage, E, Const, BaseList>;
+    using Self = Kind<E, Const, BaseList>;
+
+protected:
     using Base::d_;
-    using Base::element;
     using Base::slot;
 
 public:
     using typename Base::iterator;
     using typename Base::value_type;
 
-    RefSet() = default;
-    RefSet(std::initializer_list<value_type> il) {
+    RefUniqueContainer() = default;
+    RefUniqueContainer(std::initializer_list<value_type> il) {
         for (value_type p : il)
             d_.insert(slot(p));
     }
-    template <class C, detail::IfCopyable<C, value_type, kv::RefSet> = 0>
-    explicit RefSet(const C& c) {
+    template <class C, detail::IfCopyable<C, value_type, Kind> = 0>
+    explicit RefUniqueContainer(const C& c) {
         insert(c);
     }
-    template <class D, bool C, class B, std::enable_if_t<detail::CanView<D, C, B, E, Const>::value, int> = 0>
-    RefSet(const RefSet<D, C, B>& o) : Base(o.slots()) {}
 
     template <class X, detail::IfPointerLike<X> = 0>
     iterator find(const X& x) const {
         return iterator(d_.find(this->address(x)));
     }
-    template <class X, detail::IfPointerLike<X> = 0>
-    iterator constFind(const X& x) const {
-        return find(x);
-    }
-    // The smallest and the largest element.
-    value_type first() const { return element(d_.first()); }
-    value_type last() const { return element(d_.last()); }
-    bool operator==(const RefSet& o) const { return d_ == o.d_; }
-    bool operator!=(const RefSet& o) const { return d_ != o.d_; }
+    bool operator==(const Self& o) const { return d_ == o.d_; }
+    bool operator!=(const Self& o) const { return d_ != o.d_; }
 
     // Adds `x` unless the same element is there; the element's position.
     template <class X, detail::IfPointerLike<X> = 0>
     iterator insert(const X& x) {
         return iterator(d_.insert(slot(x)));
     }
-    void insert(const RefSet& o) { d_.insert(o.d_); }
-    template <class C, detail::IfCopyable<C, value_type, kv::RefSet> = 0>
+    void insert(const Self& o) { d_.insert(o.d_); }
+    template <class C, detail::IfCopyable<C, value_type, Kind> = 0>
     void insert(const C& c) {
         for (const auto& p : c)
             d_.insert(slot(p));
     }
-    RefSet& unite(const RefSet& o) {
+    Self& unite(const Self& o) {
         d_.unite(o.d_);
-        return *this;
+        return static_cast<Self&>(*this);
     }
     // True when the element was there.
     template <class X, detail::IfPointerLike<X> = 0>
     bool erase(const X& x) {
         return d_.erase(this->address(x));
     }
-    template <class X, detail::IfPointerLike<X> = 0>
-    bool remove(const X& x) {
-        return d_.erase(this->address(x));
-    }
     iterator erase(iterator pos) { return iterator(d_.erase(pos.base())); }
-    void erase(const RefSet& o) { d_.erase(o.d_); }
+    void erase(const Self& o) { d_.erase(o.d_); }
     template <class D, bool C, class B>
     void erase(const RefArray<D, C, B>& a) {
         d_.erase(a.slots());
     }
-    RefSet& intersect(const RefSet& o) {
+    Self& intersect(const Self& o) {
         d_.intersect(o.d_);
-        return *this;
+        return static_cast<Self&>(*this);
     }
     template <class D, bool C, class B>
-    RefSet& intersect(const RefArray<D, C, B>& a) {
+    Self& intersect(const RefArray<D, C, B>& a) {
         d_.intersect(a.slots());
-        return *this;
+        return static_cast<Self&>(*this);
     }
-    RefSet getIntersection(const RefSet& o) const { return RefSet(d_.getIntersection(o.d_)); }
-    RefSet getUnion(const RefSet& o) const { return RefSet(d_.getUnion(o.d_)); }
-    void swap(RefSet& o) noexcept { d_.swap(o.d_); }
-
-private:
-    explicit RefSet(const typename Base::storage_type& d) : Base(d) {}
+    Self getIntersection(const Self& o) const {
+        Self r;
+        r.d_ = d_.getIntersection(o.d_);
+        return r;
+    }
+    Self getUnion(const Self& o) const {
+        Self r;
+        r.d_ = d_.getUnion(o.d_);
+        return r;
+    }
+    void swap(Self& o) noexcept { d_.swap(o.d_); }
 };
 
 template <class E, bool Const, class BaseList>
-class RefHash : public RefContainer<hash_set, E, Const, BaseList> {
-    using Base = RefContainer<hash_set, E, Const, BaseList>;
-    using Base::d_;
-    using Base::slot;
+class RefSet : public RefUniqueContainer<set, RefSet, E, Const, BaseList> {
+    using Base = RefUniqueContainer<set, kv::RefSet, E, Const, BaseList>;
 
 public:
+    using Base::Base;
     using typename Base::iterator;
     using typename Base::value_type;
 
-    RefHash() = default;
-    RefHash(std::initializer_list<value_type> il) {
-        for (value_type p : il)
-            d_.insert(slot(p));
-    }
-    template <class C, detail::IfCopyable<C, value_type, kv::RefHash> = 0>
-    explicit RefHash(const C& c) {
-        insert(c);
-    }
+    RefSet() = default;
     template <class D, bool C, class B, std::enable_if_t<detail::CanView<D, C, B, E, Const>::value, int> = 0>
-    RefHash(const RefHash<D, C, B>& o) : Base(o.slots()) {}
+    RefSet(const RefSet<D, C, B>& o) {
+        this->d_ = o.slots();
+    }
 
     template <class X, detail::IfPointerLike<X> = 0>
-    iterator find(const X& x) const {
-        return iterator(d_.find(this->address(x)));
-    }
-    bool operator==(const RefHash& o) const { return d_ == o.d_; }
-    bool operator!=(const RefHash& o) const { return d_ != o.d_; }
-
-    template <class X, detail::IfPointerLike<X> = 0>
-    iterator insert(const X& x) {
-        return iterator(d_.insert(slot(x)));
-    }
-    void insert(const RefHash& o) { d_.insert(o.d_); }
-    template <class C, detail::IfCopyable<C, value_type, kv::RefHash> = 0>
-    void insert(const C& c) {
-        for (const auto& p : c)
-            d_.insert(slot(p));
-    }
-    RefHash& unite(const RefHash& o) {
-        d_.unite(o.d_);
-        return *this;
+    iterator constFind(const X& x) const {
+        return this->find(x);
     }
     template <class X, detail::IfPointerLike<X> = 0>
-    bool erase(const X& x) {
-        return d_.erase(this->address(x));
+    bool remove(const X& x) {
+        return this->erase(x);
     }
-    iterator erase(iterator pos) { return iterator(d_.erase(pos.base())); }
-    void erase(const RefHash& o) { d_.erase(o.d_); }
-    template <class D, bool C, class B>
-    void erase(const RefArray<D, C, B>& a) {
-        d_.erase(a.slots());
-    }
-    RefHash& intersect(const RefHash& o) {
-        d_.intersect(o.d_);
-        return *this;
-    }
-    template <class D, bool C, class B>
-    RefHash& intersect(const RefArray<D, C, B>& a) {
-        d_.intersect(a.slots());
-        return *this;
-    }
-    RefHash getIntersection(const RefHash& o) const { return RefHash(d_.getIntersection(o.d_)); }
-    RefHash getUnion(const RefHash& o) const { return RefHash(d_.getUnion(o.d_)); }
-    void swap(RefHash& o) noexcept { d_.swap(o.d_); }
+    // The smallest and the largest element.
+    value_type first() const { return this->element(this->d_.first()); }
+    value_type last() const { return this->element(this->d_.last()); }
+};
 
-private:
-    explicit RefHash(const typename Base::storage_type& d) : Base(d) {}
+template <class E, bool Const, class BaseList>
+class RefHash : public RefUniqueContainer<hash_set, RefHash, E, Const, BaseList> {
+    using Base = RefUniqueContainer<hash_set, kv::RefHash, E, Const, BaseList>;
+
+public:
+    using Base::Base;
+
+    RefHash() = default;
+    template <class D, bool C, class B, std::enable_if_t<detail::CanView<D, C, B, E, Const>::value, int> = 0>
+    RefHash(const RefHash<D, C, B>& o) {
+        this->d_ = o.slots();
+    }
 };
 
 }  // namespace kv
