@@ -6,7 +6,7 @@
 
 #include <memory>
 
-using namespace attrtest;
+using namespace kvtest;
 
 namespace {
 
@@ -217,7 +217,7 @@ TEST_F(AttributedObjectStoreTest, ItemsMarkedForTheStoreArePurgedFromTheirOwners
     o2->addAttribItem(s);
     o2->addAttribItem(v);
     Log log;
-    Recorder watcher(&log, "w");
+    Recorder watcher("w", &log);
     watcher.watch(s);
     watcher.watch(o1.get());
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace attrtest;
+using namespace kvtest;
 
 namespace {
 
@@ -229,7 +229,7 @@ TEST_F(AttributedObjectTest, ItemChangesReachTheOwnersObserversAsAttributeAction
     o1->addAttribItem(s);
     o2->addAttribItem(s);
     Log shared;
-    Recorder r1(&shared, "r1"), r2(&shared, "r2");
+    Recorder r1("r1", &shared), r2("r2", &shared);
     r1.watch(o1.get());
     r2.watch(o2.get());
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace attrtest;
+using namespace kvtest;
 
 namespace {
 

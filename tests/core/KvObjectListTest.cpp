@@ -5,6 +5,7 @@
 #include <KvObjectList.h>
 #include <KvObjectListIterator.h>
 #include <KvObjectUniqueList.h>
+#include <KvTestObjects.h>
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,7 @@
 #include <vector>
 
 namespace {
-struct Probe : KvObject {
-    void handleReplaceAction(KvReplaceAction*) override {}
-    void handleSplitAction(KvSplitAction*) override {}
-    void handleJoinAction(KvJoinAction*) override {}
-    void handleUpdateAction(KvUpdateAction*) override {}
-    void handlePurgeAction(KvPurgeAction*) override {}
-};
+using Probe = kvtest::Quiet<KvObject>;
 
 std::vector<KvObject*> contents(const KvObjectList& list) {
     std::vector<KvObject*> out;

@@ -16,21 +16,17 @@
 #include <cstdint>
 #include <limits>
 
-using kvtest::Entity;
-using kvtest::Listener;
-using kvtest::Log;
-using kvtest::Multi;
-using kvtest::TSCount;
+using namespace kvtest;
 
 class TSObjectTest : public ::testing::Test {
 protected:
     void SetUp() override {
         KvBase::initTypes();
-        TSCount::reset();
+        TSCensus::reset();
     }
     void TearDown() override {
         KvActionQueue::process();
-        EXPECT_EQ(TSCount::live(), 0) << "every object is deleted, once";
+        expectAllDeleted<KvTSObject>();
     }
 };
 
@@ -68,9 +64,9 @@ TEST_F(TSObjectTest, StampsFollowCreationAndCloneModes) {
 }
 
 TEST_F(TSObjectTest, UnorderedAgainstObjectsWithoutStamp) {
-    kvtest::Counted::reset();
+    Census<Counted>::reset();
     KvRefPtr<Entity> a(new Entity("a"));
-    KvRefPtr<kvtest::Counted> plain(new kvtest::Counted);
+    KvRefPtr<Counted> plain(new Counted);
     EXPECT_FALSE(*a < *plain);
     EXPECT_FALSE(*plain < *a);
     EXPECT_TRUE(a->isOfType(KvAttributedObject::getClassTypeId()));
@@ -130,7 +126,7 @@ TEST_F(TSObjectTest, MultisOfAnObjectAreItsMultiObjectObservers) {
     EXPECT_TRUE(out.empty());
 
     KvRefPtr<Multi> m1(new Multi({a.get(), b.get()}, "m1"));
-    Listener listener;
+    Recorder listener;
     listener.watch(a.get());
     KvRefPtr<Multi> m2(new Multi({a.get()}, "m2"));
     EXPECT_EQ(KvMultiObject::getMultisFromObject(a.get(), out), 2u);
@@ -150,19 +146,19 @@ TEST_F(TSObjectTest, ReplaceJoinAnnouncesEachMemberThenUpdates) {
     KvRefPtr<Entity> single(new Entity("ab"));
     KvRefPtr<Multi> multi(new Multi({a.get(), b.get()}));
     Log order;
-    Listener onA(&order), onB(&order), onMulti(&order);
+    Recorder onA("", &order), onB("", &order), onMulti("", &order);
     onA.watch(a.get());
     onB.watch(b.get());
     onMulti.watch(multi.get());
 
     KvMultiObject* seen = nullptr;
-    struct Catch : Listener {
-        using Listener::Listener;
+    struct Catch : Recorder {
+        using Recorder::Recorder;
         KvMultiObject** seen;
         void handleJoinAction(KvJoinAction* j) override {
             *seen = j->getMulti();
             EXPECT_TRUE(j->getMulti()->contains(j->getSource()));
-            Listener::handleJoinAction(j);
+            Recorder::handleJoinAction(j);
         }
     } catcher;
     catcher.seen = &seen;
@@ -172,7 +168,7 @@ TEST_F(TSObjectTest, ReplaceJoinAnnouncesEachMemberThenUpdates) {
     EXPECT_EQ(order, (Log{"Join:a>ab", "Join:b>ab", "Update:multi"}));
     ASSERT_NE(seen, nullptr);
     EXPECT_NE(seen, multi.get()) << "members hear of a copy of the multi-object";
-    EXPECT_EQ(TSCount::live(), 4) << "the copy is gone once the join is told";
+    EXPECT_EQ(TSCensus::live(), 4) << "the copy is gone once the join is told";
 }
 
 TEST_F(TSObjectTest, UndoBringsBackTheStamp) {

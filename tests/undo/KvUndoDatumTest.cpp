@@ -1,4 +1,4 @@
-#include "UndoTestObjects.h"
+#include <KvTestUndo.h>
 
 #include <KvJoinAction.h>
 #include <KvRefPtr.h>
@@ -11,7 +11,7 @@
 
 #include <limits>
 
-using namespace undotest;
+using namespace kvtest;
 
 namespace {
 
