@@ -1,4 +1,5 @@
 #include <KvTestAttributes.h>
+#include <KvTestUndo.h>
 
 #include <KvExcept.h>
 #include <KvUndo.h>
@@ -9,13 +10,12 @@ using namespace kvtest;
 
 namespace {
 
-class AttributedObjectUndoTest : public ::testing::Test {
+class AttributedObjectUndoTest : public UndoTest {
 protected:
     void SetUp() override {
         registerTestHandlers();
-        forgetHistory();
         resetCounts();
-        KvUndo::setMaxSteps(100);
+        UndoTest::SetUp();
     }
     void TearDown() override {
         forgetHistory();
@@ -23,16 +23,7 @@ protected:
         for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
             o->destroy();
         expectAllGone();
-    }
-    static void forgetHistory() {
-        for (;;) {
-            try {
-                KvUndo::popUndoLevel("teardown");
-            } catch (const KvExcept&) {
-                break;
-            }
-        }
-        KvUndo::setMaxSteps(0);
+        UndoTest::TearDown();
     }
 };
 

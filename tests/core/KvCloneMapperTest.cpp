@@ -37,17 +37,7 @@ Entity* entity(const KvTrackingPtr& p) { return static_cast<Entity*>(const_cast<
 
 }  // namespace
 
-class CloneMapperTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        KvBase::initTypes();
-        TSCensus::reset();
-    }
-    void TearDown() override {
-        KvActionQueue::process();
-        expectAllDeleted<KvTSObject>();
-    }
-};
+using CloneMapperTest = TSTest;
 
 TEST_F(CloneMapperTest, AddPairRejectsBadPairsInOrderAndChangesNothing) {
     KvRefPtr<Entity> a(new Entity("a")), b(new Entity("b")), c(new Entity("c"));

@@ -18,17 +18,7 @@
 
 using namespace kvtest;
 
-class TSObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        KvBase::initTypes();
-        TSCensus::reset();
-    }
-    void TearDown() override {
-        KvActionQueue::process();
-        expectAllDeleted<KvTSObject>();
-    }
-};
+using TSObjectTest = TSTest;
 
 TEST_F(TSObjectTest, StampsFollowCreationAndCloneModes) {
     KvRefPtr<Entity> a(new Entity("a"));

@@ -3,8 +3,10 @@
 // Time-stamped objects for tests: a clonable entity with one value and a
 // multi-object over any reference objects, both counted in one census.
 
+#include <KvActionQueue.h>
 #include <KvAttributeItem.h>
 #include <KvAttributedObjectUndoBridge.h>
+#include <KvBase.h>
 #include <KvCloneMapper.h>
 #include <KvMultiObject.h>
 #include <KvMultiObjectState.h>
@@ -155,6 +157,19 @@ public:
 protected:
     // The copy does not observe the constituents.
     KvMultiObject* createTemporaryCopy() const override { return new Multi(*this); }
+};
+
+// Every test object made in a test is deleted in it, once.
+class TSTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KvBase::initTypes();
+        TSCensus::reset();
+    }
+    void TearDown() override {
+        KvActionQueue::process();
+        expectAllDeleted<KvTSObject>();
+    }
 };
 
 }  // namespace kvtest

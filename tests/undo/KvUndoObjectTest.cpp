@@ -14,14 +14,9 @@ namespace {
 class KvUndoObjectTest : public UndoTest {};
 
 // A plain reference object whose value is made undoable by a bridge.
-class Plain : public KvRefObject {
+class Plain : public Quiet<KvRefObject> {
 public:
     int value = 0;
-    void handleReplaceAction(KvReplaceAction*) override {}
-    void handleSplitAction(KvSplitAction*) override {}
-    void handleJoinAction(KvJoinAction*) override {}
-    void handleUpdateAction(KvUpdateAction*) override {}
-    void handlePurgeAction(KvPurgeAction*) override {}
 };
 
 class PlainBridge : public KvUndoBridge {
