@@ -17,26 +17,22 @@
 namespace kv {
 
 template <class K, class V>
-class map {
+class map : public detail::SharedContainer<std::map<K, V, OrderOf<K>>, map<K, V>> {
     using Tree = std::map<K, V, OrderOf<K>>;
     using Node = typename Tree::node_type;
+    using Base = detail::SharedContainer<Tree, map>;
+    using Base::d_;
 
 public:
     using key_type = K;
     using mapped_type = V;
     using value_type = typename Tree::value_type;
     using size_type = size_t;
-    using iterator = typename Tree::const_iterator;
-    using const_iterator = iterator;
+    using Base::end;
+    using Base::size;
+    using typename Base::iterator;
 
     // --- reading
-    size_t size() const { return tree().size(); }
-    bool empty() const { return tree().empty(); }
-    bool isEmpty() const { return empty(); }
-    iterator begin() const { return tree().begin(); }
-    iterator end() const { return tree().end(); }
-    iterator cbegin() const { return begin(); }
-    iterator cend() const { return end(); }
     iterator find(const K& key) const { return tree().find(key); }
     bool contains(const K& key) const { return find(key) != end(); }
     // The value under `key`, or `fallback`.
@@ -52,7 +48,6 @@ public:
             out.push_back(e.first);
         return out;
     }
-    bool isSharedWith(const map& o) const { return d_.isSharedWith(o.d_); }
 
     // --- writing
     // Puts `value` under `key`, in place of the value there.
@@ -83,13 +78,9 @@ public:
         Node dead = t.extract(pos);
         return next;
     }
-    void clear() { d_.clear(); }
-    void swap(map& o) noexcept { d_.swap(o.d_); }
 
 private:
     const Tree& tree() const { return d_.get(); }
-
-    detail::Shared<Tree> d_;
 };
 
 }  // namespace kv

@@ -80,6 +80,12 @@ template <class D, bool FromConst, class FromBases, class E, bool ToConst>
 struct CanView : std::bool_constant<(std::is_same<D, E>::value && ToConst && !FromConst) ||
                                     (InList<E, FromBases>::value && (ToConst || !FromConst))> {};
 
+// What may go in a container of P: a pointer (plain or counted) that converts
+// to P.
+template <class X, class P>
+using IfElementOf =
+    std::enable_if_t<std::is_convertible<decltype(rawPointer(std::declval<const X&>())), P>::value, int>;
+
 // Whether C is a named container of the kind K.
 template <template <class, bool, class> class K, class C>
 struct IsKind {
@@ -196,11 +202,6 @@ public:
     }
 
 protected:
-    // What may go in: a pointer (plain or counted) to an object of the class.
-    template <class X>
-    using IfElement = std::enable_if_t<
-        std::is_convertible<decltype(detail::rawPointer(std::declval<const X&>())), value_type>::value, int>;
-
     RefContainer() = default;
     explicit RefContainer(const storage_type& d) : d_(d) {}
 
@@ -225,8 +226,6 @@ class RefArray : public RefContainer<vector, E, Const, BaseList> {
     using Base::d_;
     using Base::element;
     using Base::slot;
-    template <class X>
-    using IfElement = typename Base::template IfElement<X>;
 
 public:
     using typename Base::iterator;
@@ -260,26 +259,26 @@ public:
     bool operator!=(const RefArray& o) const { return !d_.equals(o.d_); }
     size_t capacity() const { return d_.capacity(); }
 
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     void push_back(const X& x) {
         d_.push_back(slot(x));
     }
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     void append(const X& x) {
         d_.push_back(slot(x));
     }
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     void push_front(const X& x) {
         d_.push_front(slot(x));
     }
     // Appends `x` unless it is there already; true when appended.
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     bool push_back_unique(const X& x) {
         if (this->contains(x)) return false;
         d_.push_back(slot(x));
         return true;
     }
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     RefArray& operator<<(const X& x) {
         d_.push_back(slot(x));
         return *this;
@@ -288,16 +287,16 @@ public:
         d_ << o.d_;
         return *this;
     }
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     iterator insert(iterator pos, const X& x) {
         return iterator(d_.insert(pos.base(), slot(x)));
     }
     // Puts `x` at position `i`, letting go of the element there.
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     void replace(size_t i, const X& x) {
         d_[i] = slot(x);
     }
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     void fill(const X& x) {
         d_.fill(slot(x));
     }
@@ -335,8 +334,6 @@ class RefUniqueContainer : public RefContainer<Storage, E, Const, BaseList> {
 protected:
     using Base::d_;
     using Base::slot;
-    template <class X>
-    using IfElement = typename Base::template IfElement<X>;
 
 public:
     using typename Base::iterator;
@@ -360,7 +357,7 @@ public:
     bool operator!=(const Self& o) const { return d_ != o.d_; }
 
     // Adds `x` unless the same element is there; the element's position.
-    template <class X, IfElement<X> = 0>
+    template <class X, detail::IfElementOf<X, value_type> = 0>
     iterator insert(const X& x) {
         return iterator(d_.insert(slot(x)));
     }

@@ -54,17 +54,24 @@ template <class T>
 using OrderOf = std::conditional_t<detail::IsGenrePointer<T>::value, GenreLess, std::less<>>;
 
 template <class T>
-class set {
+class set : public detail::SharedContainer<std::set<T, OrderOf<T>>, set<T>> {
     using Tree = std::set<T, OrderOf<T>>;
     using Node = typename Tree::node_type;
+    using Base = detail::SharedContainer<Tree, set>;
+    using Base::d_;
+    using Base::keepOnly;
 
 public:
     using std_set = Tree;
     using value_type = T;
     using key_type = T;
     using size_type = size_t;
-    using iterator = typename Tree::const_iterator;
-    using const_iterator = iterator;
+    using Base::begin;
+    using Base::clear;
+    using Base::empty;
+    using Base::end;
+    using Base::size;
+    using typename Base::iterator;
 
     set() = default;
     set(const set&) = default;
@@ -85,16 +92,6 @@ public:
     set& operator=(set&&) noexcept = default;
 
     // --- reading
-    size_t size() const { return tree().size(); }
-    bool empty() const { return tree().empty(); }
-    bool isEmpty() const { return empty(); }
-    iterator begin() const { return tree().begin(); }
-    iterator end() const { return tree().end(); }
-    iterator cbegin() const { return begin(); }
-    iterator cend() const { return end(); }
-    iterator constBegin() const { return begin(); }
-    iterator constEnd() const { return end(); }
-
     // A set of pointers is searched with plain pointers as well, which takes
     // no reference.
     template <class U>
@@ -135,11 +132,6 @@ public:
     bool operator!=(const set& o) const { return !(*this == o); }
 
     Tree toStdSet() const { return tree(); }
-
-    bool isSharedWith(const set& o) const { return d_.isSharedWith(o.d_); }
-    bool isDetached() const { return d_.isDetached(); }
-    void detach() { d_.detach(); }
-    void setSharable(bool sharable) { d_.setSharable(sharable); }
 
     // --- writing
     // Adds `v` unless the same element is present; the element's position.
@@ -249,36 +241,11 @@ public:
         return r;
     }
 
-    void clear() { d_.clear(); }
-    void swap(set& o) noexcept { d_.swap(o.d_); }
-
 private:
     const Tree& tree() const { return d_.get(); }
     void checkNotEmpty() const {
         if (empty()) throw KvExcept("!isEmpty()");
     }
-    template <class Keep>
-    void keepOnly(Keep keep) {
-        if (empty() || std::all_of(begin(), end(), keep)) return;
-        std::vector<Node> dead;
-        Tree& t = d_.mutate();
-        for (auto it = t.begin(); it != t.end();) {
-            if (keep(*it)) {
-                ++it;
-            } else {
-                auto next = std::next(it);
-                dead.push_back(t.extract(it));
-                it = next;
-            }
-        }
-    }
-
-    detail::Shared<Tree> d_;
 };
-
-template <class T>
-void swap(set<T>& a, set<T>& b) noexcept {
-    a.swap(b);
-}
 
 }  // namespace kv

@@ -6,9 +6,12 @@
 
 #include <KvRefCount.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace kv {
 namespace detail {
@@ -125,6 +128,51 @@ private:
     }
 
     Block* b_ = nullptr;
+};
+
+// What kv::set, kv::map and kv::hash_set share: the holder of their
+// container C, reading its size and positions, and the operations on the
+// whole. Self is the container class.
+template <class C, class Self>
+class SharedContainer {
+public:
+    using iterator = typename C::const_iterator;
+    using const_iterator = iterator;
+
+    size_t size() const { return d_.get().size(); }
+    bool empty() const { return d_.get().empty(); }
+    bool isEmpty() const { return empty(); }
+    iterator begin() const { return d_.get().begin(); }
+    iterator end() const { return d_.get().end(); }
+    iterator cbegin() const { return begin(); }
+    iterator cend() const { return end(); }
+    iterator constBegin() const { return begin(); }
+    iterator constEnd() const { return end(); }
+
+    bool isSharedWith(const Self& o) const { return d_.isSharedWith(o.SharedContainer::d_); }
+    bool isDetached() const { return d_.isDetached(); }
+    void detach() { d_.detach(); }
+    void setSharable(bool sharable) { d_.setSharable(sharable); }
+    void clear() { d_.clear(); }
+    void swap(Self& o) noexcept { d_.swap(o.SharedContainer::d_); }
+
+protected:
+    // Takes out the entries for which keep(entry) is false, unless all are
+    // kept; they are let go once the container is consistent again.
+    template <class Keep>
+    void keepOnly(Keep keep) {
+        const C& now = d_.get();
+        if (std::all_of(now.begin(), now.end(), keep)) return;
+        std::vector<typename C::node_type> dead;
+        C& c = d_.mutate();
+        for (auto it = c.begin(); it != c.end();) {
+            auto next = std::next(it);
+            if (!keep(*it)) dead.push_back(c.extract(it));
+            it = next;
+        }
+    }
+
+    Shared<C> d_;
 };
 
 }  // namespace detail
