@@ -58,13 +58,6 @@ struct Bases {};
 // Among the bases: the family does not convert to a list of genres.
 struct NoGenreList {};
 
-template <class E, bool Const, class BaseList>
-class RefArray;
-template <class E, bool Const, class BaseList>
-class RefSet;
-template <class E, bool Const, class BaseList>
-class RefHash;
-
 namespace detail {
 
 // What every named container stores.

@@ -85,12 +85,7 @@ TEST_F(QueueTest, ObserversHearInOrderExceptTheOriginator) {
     for (it.first(); !it.isDone(); it.next())
         seen.push_back(it.getCurrent());
     EXPECT_EQ(seen, (std::vector<KvObject*>{&a, &b, &c}));
-    try {
-        KvObserverIterator bad(nullptr);
-        ADD_FAILURE();
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "NULL object for iterator");
-    }
+    expectThrows("NULL object for iterator", [] { KvObserverIterator bad(nullptr); });
 }
 
 TEST_F(QueueTest, NestedNotificationsAreFifoAndNeverReentrant) {

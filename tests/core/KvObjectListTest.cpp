@@ -100,12 +100,7 @@ TEST(KvObjectUniqueList, IndexBuiltAtHundredDroppedBelowFifty) {
 }
 
 TEST(KvObjectCounter, CountsOnlyItsTypeButRemovesAny) {
-    try {
-        KvObjectCounter bad{KvTypeId()};
-        ADD_FAILURE() << "no exception";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "KvObjectCounter: bad type id");
-    }
+    kvtest::expectThrows("KvObjectCounter: bad type id", [] { KvObjectCounter bad{KvTypeId()}; });
     Probe a, b;
     KvObjectCounter counter;
     EXPECT_EQ(counter.inc(&a), 1u);

@@ -186,12 +186,7 @@ TEST_F(RefContainers, SetOrdersByObjectsAndHashByAddress) {
         it = emptied.erase(it);
     EXPECT_TRUE(emptied.isEmpty());
     EXPECT_EQ(copy.size(), 2u);
-    try {
-        emptied.first();
-        ADD_FAILURE() << "first() of an empty set";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "!isEmpty()");
-    }
+    expectThrows("!isEmpty()", [&] { emptied.first(); });
 
     KvRefObjectHash h2{high.get(), mid.get()};
     KvRefObjectHash common = hash.getIntersection(h2);

@@ -169,13 +169,8 @@ TEST_F(RefObjectTest, TrackingPointerDropsAStrangerThatPurges) {
 }
 
 TEST_F(RefObjectTest, ActionsHoldTheirSourceAndPrintTheirName) {
-    EXPECT_THROW(new KvUpdateAction(nullptr, nullptr), KvExcept);
-    try {
-        new KvPurgeAction(nullptr);
-        ADD_FAILURE();
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "NULL entity");
-    }
+    expectThrows("NULL entity", [] { new KvUpdateAction(nullptr, nullptr); });
+    expectThrows("NULL entity", [] { new KvPurgeAction(nullptr); });
 
     Counted* obj = new Counted;
     obj->ref();

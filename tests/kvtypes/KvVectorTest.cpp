@@ -1,5 +1,6 @@
 #include <KvExcept.h>
 #include <KvString.h>
+#include <KvTestObjects.h>
 #include <KvVector.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+
+using kvtest::expectThrows;
 
 namespace {
 
@@ -26,15 +29,6 @@ std::string join(const kv::vector<KvString>& v) {
 
 // Long enough to live on the heap, so a read of a released copy is caught.
 KvString longText(const char* tag) { return KvString(std::string(tag) + std::string(40, '.')); }
-
-void expectThrows(const char* message, const std::function<void()>& f) {
-    try {
-        f();
-        ADD_FAILURE() << "expected KvExcept(\"" << message << "\")";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), message);
-    }
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <KvAttributeAction.h>
 #include <KvAttributeItem.h>
 #include <KvCosmeticAction.h>
+#include <KvExcept.h>
 #include <KvInfoAction.h>
 #include <KvJoinAction.h>
 #include <KvMultiObject.h>
@@ -53,6 +54,16 @@ template <class T>
 void expectAllDeleted() {
     EXPECT_TRUE(Census<T>::all.empty());
     EXPECT_EQ(Census<T>::made, Census<T>::deleted);
+}
+
+// `f` throws a KvExcept with exactly `message`.
+inline void expectThrows(const char* message, const std::function<void()>& f) {
+    try {
+        f();
+        ADD_FAILURE() << "expected KvExcept(\"" << message << "\")";
+    } catch (const KvExcept& e) {
+        EXPECT_STREQ(e.what(), message);
+    }
 }
 
 // The name under which the recorder writes a test object down.

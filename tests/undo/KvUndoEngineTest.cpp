@@ -325,18 +325,9 @@ TEST_F(KvUndoEngineTest, DelayedAndPostUndoActionsRunAfterTheRestore) {
 
     Fn* outside = new Fn([] {});
     outside->ref();
-    try {
-        KvUndo::addDelayedUndoAction(outside);
-        ADD_FAILURE() << "no exception";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "KvUndo::addDelayedUndoAction: called when not restoring");
-    }
-    try {
-        KvUndo::addPostUndoAction(outside);
-        ADD_FAILURE() << "no exception";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "KvUndo::addPostUndoAction: called when not restoring");
-    }
+    expectThrows("KvUndo::addDelayedUndoAction: called when not restoring",
+                 [&] { KvUndo::addDelayedUndoAction(outside); });
+    expectThrows("KvUndo::addPostUndoAction: called when not restoring", [&] { KvUndo::addPostUndoAction(outside); });
     EXPECT_EQ(outside->getRefCount(), 1);
     outside->unref();
 }
