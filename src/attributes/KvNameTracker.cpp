@@ -49,12 +49,11 @@ KvString KvNameTracker::getBase(const KvString& name) const {
 bool KvNameTracker::hasBaseEntry(const KvString& name) const { return entries_.contains(getBase(name)); }
 
 KvString KvNameTracker::numbered(const KvString& base, std::uint64_t number) const {
-    std::string text;
-    text.reserve(base.length() + 21);
-    text = base.str();
-    text += delimiter_;
-    char digits[20];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    char digits[21];
+    digits[0] = delimiter_;
+    const auto end = std::to_chars(digits + 1, digits + sizeof digits, number).ptr;
+    // No reserve: short names stay in the string's own buffer.
+    std::string text(base.str());
     text.append(digits, end);
     return KvString(std::move(text));
 }
