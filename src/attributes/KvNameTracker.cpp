@@ -25,9 +25,8 @@ bool KvNameTracker::split(const KvString& name, char delimiter, KvString& base, 
     size_t digits = len;
     // At least two characters stay before the digits: a delimiter and one
     // character of base.
-    if (len > 2)
-        while (digits > 2 && isDigit(name[digits - 1]))
-            --digits;
+    while (digits > 2 && isDigit(name[digits - 1]))
+        --digits;
     unsigned long long value = 0;
     if (digits >= 2 && digits < len && name[digits - 1] == delimiter && name.subString(digits).getUint64(value)) {
         base = name.subString(0, digits - 1);
@@ -90,8 +89,8 @@ KvString KvNameTracker::generateName(const KvString& wanted, bool numberNew, con
     } else {
         name = numbered(base, n);
         if (checker->contains(name)) {
-            // A wanted number above every one handed out, but taken
-            // elsewhere: give the next number instead of the taken name.
+            // Taken elsewhere: the next number instead. A wanted number that
+            // has just become the highest needs one past it.
             if (aboveHighest) ++rec.highest;
             name = numbered(base, rec.highest);
         }
