@@ -74,17 +74,7 @@ std::ostream& KvOversetElement::toXml(std::ostream& os) const {
     os << "<" << getName();
     if (isDeprecated()) os << " deprecated='yes'";
     if (isOnlyOneAllowed()) os << " only_one_allowed='yes'";
-    const std::pair<const StringListMap*, const char*> maps[] = {
-        {&properties(), ";"}, {&conditionals(), ";"}, {&choices(), "|"}};
-    for (const auto& m : maps) {
-        for (const auto& entry : *m.first) {
-            os << " " << entry.first << "='";
-            for (size_t i = 0; i < entry.second.size(); ++i)
-                os << (i ? m.second : "") << xmlEscape(entry.second[i]);
-            os << "'";
-        }
-    }
-    os << ">\n";
+    writeListProperties(os) << ">\n";
     for (const AttributeMap* m : {&getRequiredAttributes(), &getOptionalAttributes()})
         for (const auto& entry : *m)
             entry.second->toXml(os, 0);
