@@ -1,5 +1,6 @@
 #include <KvJob.h>
 
+#include <KvExcept.h>
 #include <KvPlatform.h>
 #include <KvProgress.h>
 #include <KvTbbControl.h>
@@ -87,6 +88,20 @@ struct FinishedJobs {
     }
 };
 
+// How many runs the current thread takes part in: the calling thread for the
+// whole of executeJobs, a worker while it runs a job. A run started there
+// would wait for the executor lock its own caller holds, or for the job that
+// started it.
+thread_local int t_runDepth = 0;
+
+class InsideRun {
+public:
+    InsideRun() { ++t_runDepth; }
+    InsideRun(const InsideRun&) = delete;
+    InsideRun& operator=(const InsideRun&) = delete;
+    ~InsideRun() { --t_runDepth; }
+};
+
 struct PopRangeOnExit {
     PopRangeOnExit() = default;
     PopRangeOnExit(const PopRangeOnExit&) = delete;
@@ -117,7 +132,10 @@ void KvJob::prepareToRun() {}
 void KvJob::finalizeRun() {}
 
 void KvJob::executeJobs(const kv::vector<KvJob*>& jobs, AbortMode mode, int threads) {
+    if (t_runDepth > 0) throw KvExcept("KvJob::executeJobs: called from inside a running job");
+    if (std::find(jobs.begin(), jobs.end(), nullptr) != jobs.end()) throw KvExcept("KvJob::executeJobs: null job");
     if (jobs.empty()) return;
+    InsideRun inside;
     const int active = KvTbbControl::getActiveNumThreads();
     const int n = threads > 0 ? threads : active;
     if (std::min(n, active) != 1 && jobs.size() >= 2) {
@@ -201,6 +219,7 @@ void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) 
             arena.enqueue([job, finished] {
                 acquireInTask(finished);
                 try {
+                    InsideRun inside;
                     job->run();
                 } catch (...) {
                     finished->error.capture();

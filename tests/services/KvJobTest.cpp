@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -29,7 +30,10 @@ public:
 
     bool canRunInParallel() const override { return parallel_; }
     void setRunningInParallel(bool parallel) override { toldParallel = parallel ? 1 : 0; }
-    void prepareToRun() override { preparedAfterTold = toldParallel >= 0; }
+    void prepareToRun() override {
+        preparedAfterTold = toldParallel >= 0;
+        if (onPrepare) onPrepare();
+    }
     void run() override {
         thread = std::this_thread::get_id();
         ++runs;
@@ -54,6 +58,7 @@ public:
     std::atomic<bool> finished{false};
     std::atomic<bool> aborted{false};
     std::atomic<double> fraction{0.0};
+    std::function<void()> onPrepare;
 
 private:
     bool parallel_;
@@ -89,6 +94,43 @@ struct Jobs {
         return *owned.back();
     }
 };
+
+// Ends the process if the test has not finished in time, so that a runner
+// that deadlocks fails the test instead of hanging the suite.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit)
+        : thread_([this, limit] {
+              std::unique_lock<std::mutex> lock(mutex_);
+              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
+                  std::fprintf(stderr, "Watchdog: still running after %llds\n", static_cast<long long>(limit.count()));
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+std::string errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const KvExcept& e) {
+        return e.what();
+    }
+    return "no error";
+}
 
 bool nonDecreasing(const std::vector<double>& v) {
     for (size_t i = 1; i < v.size(); ++i)
@@ -240,6 +282,81 @@ TEST(KvJob, AThrowingJobLetsTheRestFinishThenReports) {
     KvProgress::setActive(nullptr);
     EXPECT_EQ(jobs.owned[1]->runs, 1);
     EXPECT_EQ(KvProgress::getDepth(), 0);
+}
+
+TEST(KvJob, ANullJobIsRefusedBeforeAnythingRuns) {
+    Recorder recorder;
+    for (int threads : {1, 0}) {
+        Jobs jobs;
+        jobs.add();
+        jobs.list.push_back(nullptr);
+        jobs.add();
+        EXPECT_EQ(errorOf([&] { KvJob::executeJobs(jobs.list, 0, threads); }), "KvJob::executeJobs: null job");
+        for (auto& job : jobs.owned)
+            EXPECT_TRUE(job->toldParallel == -1 && job->runs == 0) << threads;
+    }
+    kv::vector<KvJob*> alone;
+    alone.push_back(nullptr);
+    EXPECT_EQ(errorOf([&] { KvJob::executeJobs(alone, 0, 0); }), "KvJob::executeJobs: null job");
+    EXPECT_TRUE(recorder.pushes.empty() && recorder.values.empty());
+    EXPECT_EQ(KvProgress::getDepth(), 0);
+}
+
+// A run started from inside another used to wait forever for the executor
+// lock or for the job that started it.
+TEST(KvJob, ARunStartedFromInsideARunIsRefused) {
+    Watchdog watchdog(60s);
+    const std::string refused = "KvJob::executeJobs: called from inside a running job";
+    Jobs inner;
+    inner.add();
+    inner.add();
+    auto nested = [&] { KvJob::executeJobs(inner.list, 0, 0); };
+
+    // From a job's run() on a worker, from a serial job after the parallel
+    // phase, from a job on the calling thread and from prepareToRun(); the
+    // other jobs of the run still run.
+    struct Case {
+        int threads;
+        bool parallel;
+        bool fromPrepare;
+    };
+    for (Case c : {Case{0, true, false}, Case{0, false, false}, Case{1, true, false}, Case{0, true, true}}) {
+        Jobs outer;
+        outer.add();
+        TestJob& culprit = outer.add(c.parallel, [&](TestJob&) { nested(); });
+        if (c.fromPrepare) culprit.onPrepare = nested;
+        outer.add(false);
+        EXPECT_EQ(errorOf([&] { KvJob::executeJobs(outer.list, 0, c.threads); }), refused) << c.threads << c.parallel;
+        EXPECT_EQ(culprit.runs, c.fromPrepare ? 0 : 1);
+        EXPECT_TRUE(outer.owned[0]->runs == 1 && outer.owned[2]->runs == 1);
+    }
+
+    // From the progress handler, in the parallel phase and in a serial run.
+    struct Nesting : Recorder {
+        std::function<void()> call;
+        bool progress(double fraction) override {
+            Recorder::progress(fraction);
+            call();
+            return false;
+        }
+    };
+    for (int threads : {0, 1}) {
+        Nesting handler;
+        handler.call = nested;
+        Jobs outer;
+        outer.add();
+        outer.add();
+        outer.add(false);
+        EXPECT_EQ(errorOf([&] { KvJob::executeJobs(outer.list, 0, threads); }), refused) << threads;
+        for (auto& job : outer.owned)
+            EXPECT_EQ(job->runs, 1) << threads;
+    }
+    EXPECT_EQ(inner.owned[0]->runs + inner.owned[1]->runs, 0);
+    EXPECT_EQ(KvProgress::getDepth(), 0);
+
+    // Once the run is over, the same thread may start another.
+    KvJob::executeJobs(inner.list, 0, 0);
+    EXPECT_EQ(inner.owned[1]->runs, 1);
 }
 
 // The switch is read once per process, so each case runs in a fresh one.
