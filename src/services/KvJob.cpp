@@ -17,7 +17,6 @@
 #include <iostream>
 #include <mutex>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 #if defined(__SANITIZE_THREAD__)
@@ -69,7 +68,7 @@ private:
 
 // What the tasks hand back to the calling thread.
 struct FinishedJobs {
-    tbb::concurrent_queue<KvJob*> queue;
+    tbb::concurrent_queue<size_t> queue;  // positions in the parallel list
     FirstError error;
     // Tasks not yet past their last step. A task signals after it pushes its
     // job, so the calling thread waits for this, not only for the queue,
@@ -202,9 +201,11 @@ void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) 
 
     FinishedJobs finishedJobs;
     FinishedJobs* finished = &finishedJobs;
-    std::unordered_multiset<KvJob*> running;  // a job listed twice runs twice
-    running.reserve(parallel.size());
-    for (KvJob* job : parallel) {
+    // By position in `parallel`, so that a job listed twice runs twice.
+    std::vector<unsigned char> running(parallel.size(), 0);
+    size_t runningCount = 0;
+    for (size_t i = 0; i < parallel.size(); ++i) {
+        KvJob* job = parallel[i];
         try {
             job->setRunningInParallel(true);
             job->prepareToRun();
@@ -212,11 +213,10 @@ void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) 
             finished->error.capture();
             continue;
         }
-        auto it = running.insert(job);
         try {
             finished->inFlight.fetch_add(1, std::memory_order_relaxed);
             releaseToTasks(finished);
-            arena.enqueue([job, finished] {
+            arena.enqueue([job, i, finished] {
                 acquireInTask(finished);
                 try {
                     InsideRun inside;
@@ -224,15 +224,18 @@ void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) 
                 } catch (...) {
                     finished->error.capture();
                 }
-                finished->queue.push(job);
-                g_executorCondition.notify_one();
-                finished->inFlight.fetch_sub(1, std::memory_order_release);
+                finished->queue.push(i);
+                // Waking the calling thread for every tiny job costs more
+                // than the job; it picks up the others at its next slice.
+                if (finished->inFlight.fetch_sub(1, std::memory_order_acq_rel) == 1) g_executorCondition.notify_one();
             });
         } catch (...) {
             finished->inFlight.fetch_sub(1, std::memory_order_relaxed);
-            running.erase(it);
             finished->error.capture();
+            continue;
         }
+        running[i] = 1;
+        ++runningCount;
     }
 
     const double total = static_cast<double>(parallel.size());
@@ -245,20 +248,19 @@ void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) 
         lock.lock();
         bool reporting = true;
         auto intervalStart = Clock::now();
-        KvJob* popped = nullptr;
-        while (!running.empty()) {
-            if (popped) {
-                running.erase(running.find(popped));
-                popped = nullptr;
+        while (runningCount != 0) {
+            size_t done = 0;
+            while (finished->queue.try_pop(done)) {
+                running[done] = 0;
+                --runningCount;
             }
-            if (finished->queue.try_pop(popped)) continue;
 
-            if (running.empty() || Clock::now() - intervalStart >= kReportInterval) {
+            if (runningCount == 0 || Clock::now() - intervalStart >= kReportInterval) {
                 if (reporting && !cancelled) {
                     try {
                         double remaining = 0.0;
-                        for (KvJob* job : running)
-                            remaining += 1.0 - job->progress();
+                        for (size_t i = 0; i < parallel.size(); ++i)
+                            if (running[i]) remaining += 1.0 - parallel[i]->progress();
                         if (KvProgress::update((total - remaining) / total) && mode == AbortOnCancel) {
                             cancelled = true;
                             for (KvJob* job : parallel)
@@ -272,7 +274,7 @@ void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) 
                 intervalStart = Clock::now();
             }
 
-            if (running.empty()) break;
+            if (runningCount == 0) break;
             while (finished->queue.empty() && Clock::now() - intervalStart < kReportInterval)
                 g_executorCondition.wait_until(lock, Clock::now() + kWaitSlice);
         }
