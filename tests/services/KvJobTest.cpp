@@ -203,6 +203,31 @@ TEST(KvJob, ParallelJobsRunOnWorkersThenSerialOnes) {
     EXPECT_EQ(serialOnly.owned[1]->thread, std::this_thread::get_id());
 }
 
+// Workers take the jobs as the calling thread hands them over and stop when
+// they run out; a slow preparation lets them run out in the middle of a list,
+// and the next job handed over must start a worker again.
+TEST(KvJob, JobsHandedOverOneByOneAreNeitherLostNorRunTwice) {
+    if (KvTbbControl::getActiveNumThreads() < 2) GTEST_SKIP() << "one thread only";
+    Watchdog watchdog(60s);
+    for (unsigned round = 0; round < 200; ++round) {
+        Jobs jobs;
+        for (unsigned i = 0; i < 20; ++i) {
+            const unsigned n = ((i + round * 20) * 2654435761u) >> 24;  // 0 to 255
+            TestJob& job = jobs.add(true, [n](TestJob&) {
+                for (volatile unsigned k = 0; k < 20 * n; k = k + 1) {
+                }
+            });
+            if (n & 1) job.onPrepare = [n] { std::this_thread::sleep_for(std::chrono::microseconds(n)); };
+        }
+        jobs.list.push_back(jobs.list[3]);  // listed twice, runs twice
+        KvJob::executeJobs(jobs.list, 0, 0);
+        for (size_t i = 0; i < jobs.owned.size(); ++i) {
+            ASSERT_EQ(jobs.owned[i]->runs, i == 3 ? 2 : 1) << round << " " << i;
+            ASSERT_NE(jobs.owned[i]->thread, std::this_thread::get_id());
+        }
+    }
+}
+
 TEST(KvJob, ThreadLimitHoldsForOneRunOnly) {
     KvTbbControl::setNumThreads(4, true);
     Jobs jobs;
