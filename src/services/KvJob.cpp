@@ -148,6 +148,7 @@ private:
     }
 
     void runJobs() {
+        InsideRun inside;
         for (;;) {
             size_t position;
             while (claim(position))
@@ -162,7 +163,6 @@ private:
 
     void run(size_t position) {
         try {
-            InsideRun inside;
             jobs_[position]->run();
         } catch (...) {
             error_.capture();
@@ -280,6 +280,7 @@ void KvJob::executeJobsSerial(const kv::vector<KvJob*>& jobs, AbortMode mode) {
 
 void KvJob::executeJobsParallel(const kv::vector<KvJob*>& jobs, AbortMode mode) {
     std::vector<KvJob*> parallel, serial;
+    parallel.reserve(jobs.size());
     for (KvJob* job : jobs)
         (job->canRunInParallel() ? parallel : serial).push_back(job);
 
