@@ -38,7 +38,8 @@ public:
     // rethrown once everything has stopped. Throws before anything runs when
     // the list holds a null job, or when called from inside a run (a job's
     // run() or prepareToRun(), a progress handler): that call would wait for
-    // the run that made it.
+    // the run that made it. A thread that a job starts itself is not part of
+    // the run; a call from there waits until the run is over.
     static void executeJobs(const kv::vector<KvJob*>& jobs, AbortMode mode, int threads);
 
 private:
