@@ -75,6 +75,14 @@ void BM_JobsParallel(benchmark::State& state) { runJobs(state, 1000, 1000.0, 0);
 void BM_JobsSerial(benchmark::State& state) { runJobs(state, 1000, 1000.0, 1); }
 void BM_JobsTiny(benchmark::State& state) { runJobs(state, 100000, 1.0, 0); }
 
+// The fixed cost of one parallel run: the arena, waking a worker, the last
+// job's signal.
+void BM_JobsFew(benchmark::State& state) {
+    runJobs(state, 2, 1.0, 0);
+    state.counters["runs_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 // The same tiny work items straight through the scheduler, as a yardstick.
 void BM_TbbParallelForTiny(benchmark::State& state) {
     const size_t count = 100000;
@@ -92,4 +100,5 @@ void BM_TbbParallelForTiny(benchmark::State& state) {
 BENCHMARK(BM_JobsParallel)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JobsSerial)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JobsTiny)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JobsFew)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TbbParallelForTiny)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 #include <KvMultiObject.h>
 #include <KvObject.h>
 #include <KvObservedObject.h>
+#include <KvOversetElement.h>
 #include <KvRefObject.h>
 #include <KvTSObject.h>
 #include <KvTrackingPtr.h>
@@ -61,6 +62,7 @@ bool KvBase::initTypes() {
     KvAttributeItem::initType();
     KvMultiObject::initType();
     KvTSObject::initType();
+    KvOversetElement::initType();
     KvActionQueue::initType();
     return true;
 }

@@ -94,6 +94,17 @@ std::ostream& KvElement::toXml(std::ostream& os, int indent) const {
     if (deprecated_) os << " deprecated='yes'";
     if (onlyOneAllowed_) os << " only_one_allowed='yes'";
     if (hidden_) os << " hidden='yes'";
+    writeListProperties(os) << ">\n";
+    for (const AttributeMap* m : {&required_, &optional_})
+        for (const auto& entry : *m)
+            entry.second->toXml(os, indent + 1);
+    for (const KvElement* c : children_)
+        c->toXml(os, indent + 1);
+    pad(indent);
+    return os << "</" << name_ << ">\n";
+}
+
+std::ostream& KvElement::writeListProperties(std::ostream& os) const {
     const std::pair<const StringListMap*, const char*> maps[] = {
         {&properties_, ";"}, {&conditionals_, ";"}, {&choices_, "|"}};
     for (const auto& m : maps) {
@@ -104,14 +115,7 @@ std::ostream& KvElement::toXml(std::ostream& os, int indent) const {
             os << "'";
         }
     }
-    os << ">\n";
-    for (const AttributeMap* m : {&required_, &optional_})
-        for (const auto& entry : *m)
-            entry.second->toXml(os, indent + 1);
-    for (const KvElement* c : children_)
-        c->toXml(os, indent + 1);
-    pad(indent);
-    return os << "</" << name_ << ">\n";
+    return os;
 }
 
 KvString KvElement::xmlEscape(const KvString& text) {

@@ -35,8 +35,11 @@ public:
     // Runs `jobs` (owned by the caller). `threads` limits the worker threads,
     // 0 (or less) meaning the active limit. When a job or the progress handler
     // throws, the rest of the list still runs and the first exception is
-    // rethrown once everything has stopped. Not re-entrant: neither a job nor
-    // the progress handler may start another parallel run.
+    // rethrown once everything has stopped. Throws before anything runs when
+    // the list holds a null job, or when called from inside a run (a job's
+    // run() or prepareToRun(), a progress handler): that call would wait for
+    // the run that made it. A thread that a job starts itself is not part of
+    // the run; a call from there waits until the run is over.
     static void executeJobs(const kv::vector<KvJob*>& jobs, AbortMode mode, int threads);
 
 private:

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,7 +30,10 @@ public:
 
     bool canRunInParallel() const override { return parallel_; }
     void setRunningInParallel(bool parallel) override { toldParallel = parallel ? 1 : 0; }
-    void prepareToRun() override { preparedAfterTold = toldParallel >= 0; }
+    void prepareToRun() override {
+        preparedAfterTold = toldParallel >= 0;
+        if (onPrepare) onPrepare();
+    }
     void run() override {
         thread = std::this_thread::get_id();
         ++runs;
@@ -54,6 +58,7 @@ public:
     std::atomic<bool> finished{false};
     std::atomic<bool> aborted{false};
     std::atomic<double> fraction{0.0};
+    std::function<void()> onPrepare;
 
 private:
     bool parallel_;
@@ -70,11 +75,13 @@ public:
     void rangePushed(double begin, double end) override { pushes.emplace_back(begin, end); }
     bool progress(double fraction) override {
         values.push_back(fraction);
+        if (onProgress) onProgress();
         return cancelAt_ > 0 && static_cast<int>(values.size()) >= cancelAt_;
     }
 
     std::vector<double> values;
     std::vector<std::pair<double, double>> pushes;
+    std::function<void()> onProgress;
 
 private:
     int cancelAt_;
@@ -89,6 +96,35 @@ struct Jobs {
         return *owned.back();
     }
 };
+
+// Ends the process if the test has not finished in time, so that a runner
+// that deadlocks fails the test instead of hanging the suite.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit)
+        : thread_([finished = done_.get_future(), limit] {
+              if (finished.wait_for(limit) == std::future_status::ready) return;
+              std::fprintf(stderr, "Watchdog: test still running after %llds\n", static_cast<long long>(limit.count()));
+              std::_Exit(1);
+          }) {}
+    ~Watchdog() {
+        done_.set_value();
+        thread_.join();
+    }
+
+private:
+    std::promise<void> done_;
+    std::thread thread_;
+};
+
+std::string errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const KvExcept& e) {
+        return e.what();
+    }
+    return "no error";
+}
 
 bool nonDecreasing(const std::vector<double>& v) {
     for (size_t i = 1; i < v.size(); ++i)
@@ -159,6 +195,31 @@ TEST(KvJob, ParallelJobsRunOnWorkersThenSerialOnes) {
     ASSERT_FALSE(second.pushes.empty());
     EXPECT_EQ(second.pushes[0], std::make_pair(0.0, 0.0));
     EXPECT_EQ(serialOnly.owned[1]->thread, std::this_thread::get_id());
+}
+
+// Workers take the jobs as the calling thread hands them over and stop when
+// they run out; a slow preparation lets them run out in the middle of a list,
+// and the next job handed over must start a worker again.
+TEST(KvJob, JobsHandedOverOneByOneAreNeitherLostNorRunTwice) {
+    if (KvTbbControl::getActiveNumThreads() < 2) GTEST_SKIP() << "one thread only";
+    Watchdog watchdog(60s);
+    for (unsigned round = 0; round < 200; ++round) {
+        Jobs jobs;
+        for (unsigned i = 0; i < 20; ++i) {
+            const unsigned n = ((i + round * 20) * 2654435761u) >> 24;  // 0 to 255
+            TestJob& job = jobs.add(true, [n](TestJob&) {
+                for (volatile unsigned k = 0; k < 20 * n; k = k + 1) {
+                }
+            });
+            if (n & 1) job.onPrepare = [n] { std::this_thread::sleep_for(std::chrono::microseconds(n)); };
+        }
+        jobs.list.push_back(jobs.list[3]);  // listed twice, runs twice
+        KvJob::executeJobs(jobs.list, 0, 0);
+        for (size_t i = 0; i < jobs.owned.size(); ++i) {
+            ASSERT_EQ(jobs.owned[i]->runs, i == 3 ? 2 : 1) << round << " " << i;
+            ASSERT_NE(jobs.owned[i]->thread, std::this_thread::get_id());
+        }
+    }
 }
 
 TEST(KvJob, ThreadLimitHoldsForOneRunOnly) {
@@ -240,6 +301,70 @@ TEST(KvJob, AThrowingJobLetsTheRestFinishThenReports) {
     KvProgress::setActive(nullptr);
     EXPECT_EQ(jobs.owned[1]->runs, 1);
     EXPECT_EQ(KvProgress::getDepth(), 0);
+}
+
+TEST(KvJob, ANullJobIsRefusedBeforeAnythingRuns) {
+    Recorder recorder;
+    for (int threads : {1, 0}) {
+        Jobs jobs;
+        jobs.add();
+        jobs.list.push_back(nullptr);
+        jobs.add();
+        EXPECT_EQ(errorOf([&] { KvJob::executeJobs(jobs.list, 0, threads); }), "KvJob::executeJobs: null job");
+        for (auto& job : jobs.owned)
+            EXPECT_TRUE(job->toldParallel == -1 && job->runs == 0) << threads;
+    }
+    EXPECT_TRUE(recorder.pushes.empty() && recorder.values.empty());
+    EXPECT_EQ(KvProgress::getDepth(), 0);
+}
+
+// A run started from inside another used to wait forever for the executor
+// lock or for the job that started it.
+TEST(KvJob, ARunStartedFromInsideARunIsRefused) {
+    Watchdog watchdog(60s);
+    const std::string refused = "KvJob::executeJobs: called from inside a running job";
+    Jobs inner;
+    inner.add();
+    inner.add();
+    auto nested = [&] { KvJob::executeJobs(inner.list, 0, 0); };
+
+    // From a job's run() on a worker, from a serial job after the parallel
+    // phase, from a job on the calling thread and from prepareToRun(); the
+    // other jobs of the run still run.
+    struct Case {
+        int threads;
+        bool parallel;
+        bool fromPrepare;
+    };
+    for (Case c : {Case{0, true, false}, Case{0, false, false}, Case{1, true, false}, Case{0, true, true}}) {
+        Jobs outer;
+        outer.add();
+        TestJob& culprit = outer.add(c.parallel, [&](TestJob&) { nested(); });
+        if (c.fromPrepare) culprit.onPrepare = nested;
+        outer.add(false);
+        EXPECT_EQ(errorOf([&] { KvJob::executeJobs(outer.list, 0, c.threads); }), refused) << c.threads << c.parallel;
+        EXPECT_EQ(culprit.runs, c.fromPrepare ? 0 : 1);
+        EXPECT_TRUE(outer.owned[0]->runs == 1 && outer.owned[2]->runs == 1);
+    }
+
+    // From the progress handler, in the parallel phase and in a serial run.
+    for (int threads : {0, 1}) {
+        Recorder handler;
+        handler.onProgress = nested;
+        Jobs outer;
+        outer.add();
+        outer.add();
+        outer.add(false);
+        EXPECT_EQ(errorOf([&] { KvJob::executeJobs(outer.list, 0, threads); }), refused) << threads;
+        for (auto& job : outer.owned)
+            EXPECT_EQ(job->runs, 1) << threads;
+    }
+    EXPECT_EQ(inner.owned[0]->runs + inner.owned[1]->runs, 0);
+    EXPECT_EQ(KvProgress::getDepth(), 0);
+
+    // Once the run is over, the same thread may start another.
+    KvJob::executeJobs(inner.list, 0, 0);
+    EXPECT_EQ(inner.owned[1]->runs, 1);
 }
 
 // The switch is read once per process, so each case runs in a fresh one.

@@ -77,6 +77,10 @@ public:
     // `text` with & < > ' " replaced by entities.
     static KvString xmlEscape(const KvString& text);
 
+protected:
+    // The three string-list maps as XML attributes, in key order.
+    std::ostream& writeListProperties(std::ostream& os) const;
+
 private:
     void copyContents(const KvElement& other);
     void deleteAttributes();

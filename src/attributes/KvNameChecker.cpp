@@ -1,0 +1,3 @@
+#include <KvNameChecker.h>
+
+bool KvNameChecker::contains(const KvString&) const { return false; }
