@@ -30,24 +30,23 @@ void save(const std::string& path, const Bytes& b) {
     f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-// The file checksum as docs/datastore-format.md describes it, so that tests
-// can damage the contents and still get past the check to the parser.
-uint64_t checksum(const uint8_t* p, size_t n) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < n; i += 8) {
-        uint64_t word = 0;
-        for (size_t b = 0; b < 8 && i + b < n; ++b)
-            word |= uint64_t(p[i + b]) << (8 * b);
-        sum += word * (2 * (i / 8) + 1);
+// The file checksum (CRC-32, bit by bit), so that tests can damage the
+// contents and still get past the check to the parser.
+uint32_t crc32(const uint8_t* p, size_t n) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
     }
-    return sum + n * 0x9E3779B97F4A7C15ULL;
+    return ~crc;
 }
 
 void forgeChecksum(Bytes& b) {
-    if (b.size() < 8) return;
-    uint64_t sum = checksum(b.data(), b.size() - 8);
-    for (int i = 0; i < 8; ++i)
-        b[b.size() - 8 + i] = static_cast<uint8_t>(sum >> (8 * i));
+    if (b.size() < 4) return;
+    const uint32_t sum = crc32(b.data(), b.size() - 4);
+    for (int i = 0; i < 4; ++i)
+        b[b.size() - 4 + i] = static_cast<uint8_t>(sum >> (8 * i));
 }
 
 // Tries every kind of read on every key, entering every section.
@@ -173,13 +172,13 @@ TEST(KvDataStoreDamage, ForeignNewerAndEmptyFilesAreRefusedWithAReport) {
     }
     ThingRegistration reg;
     Bytes newer = makeSample(path);
-    newer[8] = 2;  // format version
+    newer[8] = 3;  // format version
     forgeChecksum(newer);
     save(path, newer);
     {
         KvDataStore in;
         EXPECT_FALSE(in.open(KvString(path)));
-        EXPECT_TRUE(in.getErrors().front().startsWith("'" + path + "' was written in a newer format (2)"));
+        EXPECT_TRUE(in.getErrors().front().startsWith("'" + path + "' was written in a newer format (3)"));
     }
 }
 
@@ -194,7 +193,7 @@ TEST(KvDataStoreDamage, TruncatedFilesFailCleanlyAtEveryLength) {
             EXPECT_FALSE(openAndWalk(path, cut)) << "length " << n;
         }
         // The same cut with a checksum that fits gets past the check.
-        cut.resize(cut.size() + 8);
+        cut.resize(cut.size() + 4);
         forgeChecksum(cut);
         openAndWalk(path, cut);
     }
@@ -210,7 +209,7 @@ TEST(KvDataStoreDamage, FlippedBytesAreDetectedAndNeverCrashTheParser) {
     const std::string path = tmpPath("flipped.kvds");
     const Bytes good = makeSample(path);
     int opened = 0, refused = 0;
-    for (size_t at = 0; at + 8 < good.size(); ++at) {
+    for (size_t at = 0; at + 4 < good.size(); ++at) {
         for (uint8_t mask : {0x01, 0xFF}) {
             Bytes bad = good;
             bad[at] ^= mask;
@@ -230,7 +229,7 @@ TEST(KvDataStoreDamage, FlippedBytesAreDetectedAndNeverCrashTheParser) {
         Bytes bad = good;
         int hits = 1 + static_cast<int>(random() % 6);
         for (int h = 0; h < hits; ++h)
-            bad[16 + random() % (bad.size() - 40)] = static_cast<uint8_t>(random());
+            bad[16 + random() % (bad.size() - 36)] = static_cast<uint8_t>(random());
         forgeChecksum(bad);
         openAndWalk(path, bad);
     }

@@ -1,0 +1,156 @@
+#pragma once
+
+// The writing side of KvDataStore: builds the file in memory and puts it in
+// place of the target in one step when finished.
+
+#include <KvDataStore.h>
+
+#include <QFile>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class KvDataStoreWriter {
+public:
+    using Key = KvDataStore::Key;
+
+    // Errors go to `store`'s report; a store that failed writes nothing more.
+    explicit KvDataStoreWriter(const KvDataStore& store);
+    ~KvDataStoreWriter();
+    KvDataStoreWriter(const KvDataStoreWriter&) = delete;
+    KvDataStoreWriter& operator=(const KvDataStoreWriter&) = delete;
+
+    // Opens the file the store is written to, beside the target.
+    bool start(const KvString& path);
+    // Writes the file with store version `version` and renames it over the
+    // target; false (the target untouched) when the store failed.
+    bool finish(uint32_t version);
+    // Drops everything; the target stays as it was.
+    void abandon();
+    // The open sections, for error reports.
+    KvString where() const;
+
+    bool hasKey(const Key& key) const;
+    bool openSection(const Key& key, bool shared);
+    bool closeSection();
+    kv::vector<KvString> listKeys() const;
+    size_t depth() const { return depth_ - 1; }
+
+    bool writeEntity(const Key& key, const KvGenre* entity, bool shared);
+    bool completeEntry(const Key& key, bool shared);
+    KvString identifier(const KvGenre* entity) const;
+    bool writeReference(const Key& key, const KvGenre* entity);
+    bool writeReferenceArray(const Key& key, const kv::vector<const KvGenre*>& entities, bool embed);
+
+    bool writeBool(const Key& key, bool value);
+    bool writeInt(const Key& key, long long value);
+    bool writeUInt(const Key& key, uint64_t value);
+    bool writeDouble(const Key& key, double value);
+    bool writeString(const Key& key, const KvString& value);
+    bool writeUInt32Array(const Key& key, const kv::vector<uint32_t>& values);
+    bool writeStringArray(const Key& key, const KvStringArray& values);
+    bool writeKeyValueArray(const Key& key, const KvKeyValueArray& values);
+    bool writeFlagArray(const Key& key, const kv::vector<bool>& values);
+    bool writeIndex2(const Key& key, const KvIndex2& value);
+    bool writeColor(const Key& key, const KvColor& value);
+    bool writeRenderSettings(const Key& key, const KvRenderSettings& value);
+    bool writeXformMatrix(const Key& key, const KvXformMatrix& value);
+    bool writeParamSet(const Key& key, const KvParamSet& value);
+    bool writeNotch(const Key& key, uint64_t value);
+
+private:
+    static constexpr uint32_t NoKey = 0xFFFFFFFFu;
+    static constexpr size_t NoPos = static_cast<size_t>(-1);
+
+    struct Frame {
+        size_t lenPos = NoPos;  // the length placeholder (none for the top)
+        size_t contentStart = 0;
+        uint32_t keyIdx = NoKey;
+        uint32_t serial = 0;  // marks the keys used in this section
+        size_t markLogStart = 0;
+        bool embedded = false;  // the records written with a reference array
+        size_t lastEntryPos = NoPos;
+        uint8_t lastEntryKind = 0;
+        uint32_t lastEntryId = 0;
+        uint32_t lastKey = NoKey;
+        std::vector<uint32_t> keys;  // in order
+    };
+    // An entity whose handler is running: its entry gets the entity header.
+    struct PendingEntity {
+        size_t depth;
+        uint32_t keyIdx;
+        uint32_t typeIdx;
+        uint32_t id;
+        bool shared;
+        bool consumed;
+    };
+    struct Handler {
+        KvEntityType* handler = nullptr;
+        uint32_t typeIdx = 0;
+    };
+
+    bool canWrite() const { return !store_.hasFailed(); }
+    void report(const KvString& message) const { store_.reportError(message); }
+
+    // --- bytes
+    void put(uint8_t b) { out_.push_back(b); }
+    void putVarint(uint64_t v);
+    void putBytes(const void* p, size_t n);
+    void putLE(uint64_t v, int bytes);
+    void putDouble(double v);
+    void putColor(const KvColor& c);
+    void putString(const KvString& s);
+    // The payload length placeholder, completed by endPayload.
+    size_t beginPayload();
+    void endPayload(size_t lenPos);
+
+    // --- keys, sections and entries
+    uint32_t internKey(const Key& key);
+    bool useKey(Frame& f, uint32_t k);
+    void pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded);
+    void popFrame();
+    bool beginEntry(uint8_t kind, const Key& key, int shared = -1);
+    bool writeVarintEntry(uint8_t kind, const Key& key, uint64_t value);
+    uint32_t idFor(const KvGenre* entity);
+    Handler handlerFor(const KvTypeId& type);
+
+    const KvDataStore& store_;
+    KvString path_;
+    QFile file_;
+    std::vector<uint8_t> out_;
+
+    // Keys and type names, each stored once and referred to by index.
+    std::deque<std::string> keyText_;
+    std::unordered_map<std::string_view, uint32_t> keyIndex_;
+    // Keys are mostly string literals or the key a handler was given:
+    // remembered by address, checked by content, to skip the hashing.
+    struct KeyCacheSlot {
+        const char* text = nullptr;
+        size_t size = 0;
+        uint32_t idx = 0;
+    };
+    KeyCacheSlot keyCache_[64];
+    // Per key: the serial of the section that used it last; the marks of an
+    // enclosing section that an inner one overwrites are logged and put back.
+    std::vector<uint32_t> keyMark_;
+    std::vector<std::pair<uint32_t, uint32_t>> markLog_;
+    uint32_t nextSerial_ = 1;
+
+    std::vector<Frame> frames_;  // the first depth_ are open; kept for their key lists
+    size_t depth_ = 0;
+    size_t floor_ = 1;  // sections below it belong to a reference array
+    std::vector<PendingEntity> pending_;
+
+    std::unordered_map<const void*, uint32_t> ids_;
+    std::vector<uint8_t> stored_{0};  // by identifier: the shared record is written
+
+    std::unordered_map<const void*, Handler> handlers_;
+    uint64_t handlerGeneration_ = 0;
+    const void* lastType_ = nullptr;
+    Handler lastHandler_;
+};
