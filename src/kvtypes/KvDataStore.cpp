@@ -19,7 +19,8 @@ KvString quoted(const KvDataStore::Key& key) { return quoted(KvString(key.c_str(
 }  // namespace
 
 struct KvDataStore::Impl {
-    explicit Impl(const KvDataStore& s) : version(KvDataStoreRegistry::currentVersion()), writer(s), reader(s) {}
+    explicit Impl(const KvDataStore& s)
+        : version(KvDataStoreRegistry::currentVersion()), writer(s, failed), reader(s) {}
 
     Mode mode = Idle;
     KvString path;

@@ -75,7 +75,6 @@ void KvDataStoreReader::close() {
     idCount_ = 0;
     frames_.clear();
     floor_ = 1;
-    cached_ = Entry();
     objects_.clear();
     inProgress_.clear();
     locations_.clear();
@@ -283,10 +282,6 @@ std::string_view KvDataStoreReader::keyView(uint32_t idx) const {
 }
 
 bool KvDataStoreReader::parseEntry(size_t pos, size_t limit, Entry& e) {
-    if (pos == cached_.pos) {
-        e = cached_;
-        return true;
-    }
     Cursor c(d_, pos, limit);
     e.pos = pos;
     e.kb = c.byte();
@@ -307,7 +302,6 @@ bool KvDataStoreReader::parseEntry(size_t pos, size_t limit, Entry& e) {
     if (!c.ok || len > c.remaining()) return damaged(pos, "bad entry length");
     e.payload = c.pos;
     e.end = c.pos + static_cast<size_t>(len);
-    cached_ = e;
     return true;
 }
 

@@ -70,7 +70,7 @@ private:
 
     // An entry as found in the file: header fields and payload bounds.
     struct Entry {
-        size_t pos = static_cast<size_t>(-1);  // kind byte
+        size_t pos = 0;  // kind byte
         uint8_t kb = 0;
         uint32_t key = 0;
         uint32_t type = 0;
@@ -134,7 +134,6 @@ private:
     uint64_t idCount_ = 0;
     std::vector<Frame> frames_;
     size_t floor_ = 1;  // frames below it belong to the entity reads under way
-    Entry cached_;      // the entry parsed last: handlers look their key up again
 
     std::vector<KvGenre*> objects_;                       // by identifier
     std::vector<uint8_t> inProgress_;                     // by identifier

@@ -13,6 +13,7 @@
 #include <windows.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -53,31 +54,24 @@ ScopeExit<Fn> onExit(Fn fn) {
 
 }  // namespace
 
-KvDataStoreWriter::KvDataStoreWriter(const KvDataStore& store) : store_(store) {}
+KvDataStoreWriter::KvDataStoreWriter(const KvDataStore& store, const bool& failed) : store_(store), failed_(failed) {}
 
 KvDataStoreWriter::~KvDataStoreWriter() { abandon(); }
 
 // ------------------------------------------------------------------ bytes
 
-void KvDataStoreWriter::putVarint(uint64_t v) {
-    if (v < 0x80) {
-        out_.push_back(static_cast<uint8_t>(v));
-        return;
-    }
-    uint8_t tmp[10];
-    out_.insert(out_.end(), tmp, tmp + F::encodeVarint(v, tmp));
-}
-
 void KvDataStoreWriter::putBytes(const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
-    out_.insert(out_.end(), b, b + n);
+    ensure(n);
+    if (n) std::memcpy(w_, b, n);
+    w_ += n;
 }
 
 void KvDataStoreWriter::putLE(uint64_t v, int bytes) {
     uint8_t tmp[8];
     for (int i = 0; i < bytes; ++i)
         tmp[i] = static_cast<uint8_t>(v >> (8 * i));
-    out_.insert(out_.end(), tmp, tmp + bytes);
+    putBytes(tmp, static_cast<size_t>(bytes));
 }
 
 void KvDataStoreWriter::putDouble(double v) {
@@ -104,22 +98,49 @@ void KvDataStoreWriter::putString(const KvString& s) {
 }
 
 size_t KvDataStoreWriter::beginPayload() {
-    out_.push_back(0);
-    return out_.size() - 1;
+    put(0);
+    return pos() - 1;
 }
 
 // The length takes one byte unless it needs more: then what follows moves.
 void KvDataStoreWriter::endPayload(size_t lenPos) {
     uint8_t tmp[10];
-    const size_t n = F::encodeVarint(out_.size() - lenPos - 1, tmp);
-    if (n > 1) out_.insert(out_.begin() + static_cast<ptrdiff_t>(lenPos) + 1, n - 1, 0);
-    std::memcpy(out_.data() + lenPos, tmp, n);
+    const size_t end = pos();
+    const size_t n = F::encodeVarint(end - lenPos - 1, tmp);
+    if (n > 1) {
+        ensure(n - 1);
+        uint8_t* base = t_->out.data();
+        std::memmove(base + lenPos + n, base + lenPos + 1, end - lenPos - 1);
+        w_ += n - 1;
+    }
+    std::memcpy(t_->out.data() + lenPos, tmp, n);
 }
 
 // ------------------------------------------------------------------ file
 
+namespace {
+constexpr size_t kMaxSpareFootprint = size_t(32) << 20;
+}  // namespace
+
+thread_local std::unique_ptr<KvDataStoreWriter::Tables> KvDataStoreWriter::spare_;
+
+void KvDataStoreWriter::Tables::clear() {
+    keys.clear();  // `out` keeps its size: the writer overwrites it
+    ids.clear();
+    stored.assign(1, 0);  // identifiers start at 1
+    keyMark.clear();
+}
+
+size_t KvDataStoreWriter::Tables::footprint() const {
+    return out.capacity() + keys.footprint() + ids.footprint() + stored.capacity() + keyMark.capacity() * 4;
+}
+
 bool KvDataStoreWriter::start(const KvString& path) {
     abandon();
+    t_ = spare_ ? std::move(spare_) : std::make_unique<Tables>();
+    t_->clear();
+    w_ = wend_ = t_->out.data();
+    wend_ += t_->out.size();
     path_ = path;
     file_.setFileName(path.toQString() + ".kvtmp-" + QString::number(QCoreApplication::applicationPid()));
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -139,19 +160,20 @@ bool KvDataStoreWriter::finish(uint32_t version) {
         popFrame();  // sections left open
     bool ok = canWrite() && file_.isOpen();
     if (ok) {
-        const size_t tableOffset = out_.size();
-        putVarint(keyText_.size());
-        for (const std::string& text : keyText_) {
+        const size_t tableOffset = pos();
+        putVarint(t_->keys.size());
+        for (uint32_t i = 0; i < t_->keys.size(); ++i) {
+            const std::string_view text = t_->keys.get(i);
             putVarint(text.size());
             putBytes(text.data(), text.size());
         }
         putLE(tableOffset, 8);
-        putLE(stored_.size() - 1, 8);
+        putLE(t_->ids.count(), 8);
         for (int i = 0; i < 4; ++i)
-            out_[12 + i] = static_cast<uint8_t>(version >> (8 * i));
-        putLE(F::checksum(KvDataStore::FormatVersion, out_.data(), out_.size()), 4);
-        const qint64 size = static_cast<qint64>(out_.size());
-        if (file_.write(reinterpret_cast<const char*>(out_.data()), size) != size) {
+            t_->out[12 + i] = static_cast<uint8_t>(version >> (8 * i));
+        putLE(F::checksum(KvDataStore::FormatVersion, t_->out.data(), pos()), 4);
+        const qint64 size = static_cast<qint64>(pos());
+        if (file_.write(reinterpret_cast<const char*>(t_->out.data()), size) != size) {
             report(KvString("Cannot write ") + quoted(path_) + ": " + KvString::fromQString(file_.errorString()));
             ok = false;
         }
@@ -177,21 +199,29 @@ void KvDataStoreWriter::abandon() {
         file_.close();
         file_.remove();
     }
-    out_.clear();
-    keyText_.clear();
-    keyIndex_.clear();
     for (KeyCacheSlot& slot : keyCache_)
         slot = KeyCacheSlot();
-    keyMark_.clear();
     markLog_.clear();
     nextSerial_ = 1;
     depth_ = 0;
     floor_ = 1;
     pending_.clear();
-    ids_.clear();
-    stored_.assign(1, 0);  // identifiers start at 1
     handlers_.clear();
     lastType_ = nullptr;
+    if (t_ && !spare_ && t_->footprint() <= kMaxSpareFootprint) {
+        t_->clear();
+        spare_ = std::move(t_);
+    }
+    t_.reset();
+    w_ = wend_ = nullptr;
+}
+
+void KvDataStoreWriter::grow(size_t n) {
+    const size_t used = pos();
+    std::vector<uint8_t>& out = t_->out;
+    out.resize(std::max({used + n, out.size() * 2, size_t(64) << 10}));
+    w_ = out.data() + used;
+    wend_ = out.data() + out.size();
 }
 
 KvString KvDataStoreWriter::where() const {
@@ -199,7 +229,8 @@ KvString KvDataStoreWriter::where() const {
     for (size_t i = 1; i < depth_; ++i) {
         if (frames_[i].keyIdx == NoKey) continue;
         if (!where.isEmpty()) where += "/";
-        where += KvString(keyText_[frames_[i].keyIdx]);
+        const std::string_view key = t_->keys.get(frames_[i].keyIdx);
+        where += KvString(key.data(), key.size());
     }
     return where;
 }
@@ -207,26 +238,20 @@ KvString KvDataStoreWriter::where() const {
 // ------------------------------------------------------------------ keys and sections
 
 uint32_t KvDataStoreWriter::internKey(const Key& key) {
-    KeyCacheSlot& slot = keyCache_[(reinterpret_cast<uintptr_t>(key.c_str()) >> 3) & 63];
+    // Scrambled: string literals lie a few bytes apart.
+    KeyCacheSlot& slot = keyCache_[(uint64_t(reinterpret_cast<uintptr_t>(key.c_str())) * 0x9E3779B97F4A7C15ULL) >> 58];
     if (slot.text == key.c_str() && slot.size == key.size() &&
-        sameBytes(keyText_[slot.idx].data(), key.c_str(), key.size()))
+        sameBytes(t_->keys.get(slot.idx).data(), key.c_str(), key.size()))
         return slot.idx;
-    uint32_t idx;
-    auto it = keyIndex_.find(std::string_view(key.c_str(), key.size()));
-    if (it != keyIndex_.end()) {
-        idx = it->second;
-    } else {
-        idx = static_cast<uint32_t>(keyText_.size());
-        keyText_.emplace_back(key.c_str(), key.size());
-        keyIndex_.emplace(keyText_.back(), idx);
-        keyMark_.push_back(0);
-    }
+    bool isNew;
+    const uint32_t idx = t_->keys.intern(key.c_str(), key.size(), isNew);
+    if (isNew) t_->keyMark.push_back(0);
     slot = {key.c_str(), key.size(), idx};
     return idx;
 }
 
 bool KvDataStoreWriter::useKey(Frame& f, uint32_t k) {
-    uint32_t& mark = keyMark_[k];
+    uint32_t& mark = t_->keyMark[k];
     if (mark == f.serial) return false;
     if (mark) markLog_.emplace_back(k, mark);
     mark = f.serial;
@@ -238,7 +263,7 @@ void KvDataStoreWriter::pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded)
     if (frames_.size() <= depth_) frames_.emplace_back();
     Frame& f = frames_[depth_++];
     f.lenPos = lenPos;
-    f.contentStart = out_.size();
+    f.contentStart = pos();
     f.keyIdx = keyIdx;
     f.serial = nextSerial_++;
     f.markLogStart = markLog_.size();
@@ -252,14 +277,14 @@ void KvDataStoreWriter::popFrame() {
     Frame& f = frames_[--depth_];
     if (f.lenPos != NoPos) endPayload(f.lenPos);
     while (markLog_.size() > f.markLogStart) {
-        keyMark_[markLog_.back().first] = markLog_.back().second;
+        t_->keyMark[markLog_.back().first] = markLog_.back().second;
         markLog_.pop_back();
     }
 }
 
 bool KvDataStoreWriter::hasKey(const Key& key) const {
-    auto it = keyIndex_.find(std::string_view(key.c_str(), key.size()));
-    return it != keyIndex_.end() && keyMark_[it->second] == frames_[depth_ - 1].serial;
+    uint32_t k;
+    return t_->keys.find(key.c_str(), key.size(), k) && t_->keyMark[k] == frames_[depth_ - 1].serial;
 }
 
 bool KvDataStoreWriter::openSection(const Key& key, bool shared) {
@@ -279,8 +304,10 @@ kv::vector<KvString> KvDataStoreWriter::listKeys() const {
     kv::vector<KvString> out;
     const std::vector<uint32_t>& keys = frames_[depth_ - 1].keys;
     out.reserve(keys.size());
-    for (uint32_t k : keys)
-        out.push_back(KvString(keyText_[k]));
+    for (uint32_t k : keys) {
+        const std::string_view text = t_->keys.get(k);
+        out.push_back(KvString(text.data(), text.size()));
+    }
     return out;
 }
 
@@ -295,13 +322,13 @@ bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
         report(KvString("Duplicate key ") + quoted(key.c_str(), key.size()));
         return false;
     }
-    f.lastEntryPos = out_.size();
+    f.lastEntryPos = pos();
     f.lastKey = k;
     PendingEntity* pe = pending_.empty() ? nullptr : &pending_.back();
     if (pe && !pe->consumed && pe->depth == depth_ && pe->keyIdx == k) {
         bool sh = shared < 0 ? pe->shared : shared != 0;
-        if (sh && stored_[pe->id]) sh = false;  // it has its shared record already
-        if (sh) stored_[pe->id] = 1;
+        if (sh && t_->stored[pe->id]) sh = false;  // it has its shared record already
+        if (sh) t_->stored[pe->id] = 1;
         f.lastEntryKind = static_cast<uint8_t>(kind | F::EntityBit | (sh ? F::SharedBit : 0));
         f.lastEntryId = pe->id;
         put(f.lastEntryKind);
@@ -327,9 +354,10 @@ bool KvDataStoreWriter::writeVarintEntry(uint8_t kind, const Key& key, uint64_t 
 // ------------------------------------------------------------------ entities
 
 uint32_t KvDataStoreWriter::idFor(const KvGenre* entity) {
-    auto inserted = ids_.emplace(entity, static_cast<uint32_t>(stored_.size()));
-    if (inserted.second) stored_.push_back(0);
-    return inserted.first->second;
+    bool isNew;
+    const uint32_t id = t_->ids.insert(entity, isNew);
+    if (isNew) t_->stored.push_back(0);
+    return id;
 }
 
 KvDataStoreWriter::Handler KvDataStoreWriter::handlerFor(const KvTypeId& type) {
@@ -357,7 +385,7 @@ bool KvDataStoreWriter::writeEntity(const Key& key, const KvGenre* entity, bool 
     if (!canWrite()) return false;
     const Handler h = handlerFor(entity->getTypeId());
     const uint32_t id = idFor(entity);
-    if (shared && stored_[id]) return writeVarintEntry(F::Link, key, id);
+    if (shared && t_->stored[id]) return writeVarintEntry(F::Link, key, id);
     if (!h.handler) {
         report(KvString("No entity handler for type ") + quoted(entity->getTypeId().getName()));
         return false;
@@ -376,20 +404,20 @@ bool KvDataStoreWriter::writeEntity(const Key& key, const KvGenre* entity, bool 
 
 bool KvDataStoreWriter::completeEntry(const Key& key, bool shared) {
     Frame& f = frames_[depth_ - 1];
-    auto it = keyIndex_.find(std::string_view(key.c_str(), key.size()));
-    if (it == keyIndex_.end() || f.lastKey != it->second || !(f.lastEntryKind & F::EntityBit)) return false;
+    uint32_t k;
+    if (!t_->keys.find(key.c_str(), key.size(), k) || f.lastKey != k || !(f.lastEntryKind & F::EntityBit)) return false;
     const uint8_t old = f.lastEntryKind;
     if (((old & F::SharedBit) != 0) == shared) return true;
-    if (shared && stored_[f.lastEntryId]) return false;  // another record is the shared one
-    stored_[f.lastEntryId] = shared ? 1 : 0;
+    if (shared && t_->stored[f.lastEntryId]) return false;  // another record is the shared one
+    t_->stored[f.lastEntryId] = shared ? 1 : 0;
     f.lastEntryKind = static_cast<uint8_t>(shared ? old | F::SharedBit : old & ~F::SharedBit);
-    out_[f.lastEntryPos] = f.lastEntryKind;
+    t_->out[f.lastEntryPos] = f.lastEntryKind;
     return true;
 }
 
 KvString KvDataStoreWriter::identifier(const KvGenre* entity) const {
-    auto it = ids_.find(entity);
-    return it != ids_.end() && stored_[it->second] ? KvString::number(it->second) : KvString("");
+    const uint32_t id = t_->ids.find(entity);
+    return id && t_->stored[id] ? KvString::number(id) : KvString("");
 }
 
 bool KvDataStoreWriter::writeReference(const Key& key, const KvGenre* entity) {
@@ -413,7 +441,7 @@ bool KvDataStoreWriter::writeReferenceArray(const Key& key, const kv::vector<con
         char name[24];
         for (size_t i = 0; i < entities.size() && ok; ++i) {
             const KvGenre* e = entities[i];
-            if (!e || stored_[idFor(e)]) continue;
+            if (!e || t_->stored[idFor(e)]) continue;
             std::snprintf(name, sizeof name, "%zu", i);
             ok = writeEntity(Key(name), e, true);
         }

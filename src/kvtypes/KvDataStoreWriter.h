@@ -3,14 +3,15 @@
 // The writing side of KvDataStore: builds the file in memory and puts it in
 // place of the target in one step when finished.
 
+#include "KvDataStoreIdMap.h"
+#include "KvDataStoreKeyPool.h"
+
 #include <KvDataStore.h>
 
 #include <QFile>
 
 #include <cstdint>
-#include <deque>
-#include <string>
-#include <string_view>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,7 +21,8 @@ public:
     using Key = KvDataStore::Key;
 
     // Errors go to `store`'s report; a store that failed writes nothing more.
-    explicit KvDataStoreWriter(const KvDataStore& store);
+    // `failed` is the store's failed state.
+    KvDataStoreWriter(const KvDataStore& store, const bool& failed);
     ~KvDataStoreWriter();
     KvDataStoreWriter(const KvDataStoreWriter&) = delete;
     KvDataStoreWriter& operator=(const KvDataStoreWriter&) = delete;
@@ -94,12 +96,26 @@ private:
         uint32_t typeIdx = 0;
     };
 
-    bool canWrite() const { return !store_.hasFailed(); }
+    bool canWrite() const { return !failed_; }
     void report(const KvString& message) const { store_.reportError(message); }
 
-    // --- bytes
-    void put(uint8_t b) { out_.push_back(b); }
-    void putVarint(uint64_t v);
+    // --- bytes: written through a pointer into the buffer, since a
+    // push_back per byte was not inlined and cost a tenth of writing
+    size_t pos() const { return static_cast<size_t>(w_ - t_->out.data()); }
+    void ensure(size_t n) {
+        if (static_cast<size_t>(wend_ - w_) < n) grow(n);
+    }
+    void grow(size_t n);
+    void put(uint8_t b) {
+        ensure(1);
+        *w_++ = b;
+    }
+    void putVarint(uint64_t v) {
+        ensure(10);
+        for (; v >= 0x80; v >>= 7)
+            *w_++ = static_cast<uint8_t>(v) | 0x80;
+        *w_++ = static_cast<uint8_t>(v);
+    }
     void putBytes(const void* p, size_t n);
     void putLE(uint64_t v, int bytes);
     void putDouble(double v);
@@ -119,14 +135,29 @@ private:
     uint32_t idFor(const KvGenre* entity);
     Handler handlerFor(const KvTypeId& type);
 
+    // What grows with the file. A thread keeps the last set between
+    // stores, so that saving again reuses memory instead of faulting in
+    // fresh pages.
+    struct Tables {
+        std::vector<uint8_t> out;  // the file: its first pos() bytes
+        KvDataStoreKeyPool keys;
+        KvDataStoreIdMap ids;
+        std::vector<uint8_t> stored;  // by identifier: the shared record is written
+        // Per key: the serial of the section that used it last.
+        std::vector<uint32_t> keyMark;
+        void clear();
+        size_t footprint() const;
+    };
+
+    static thread_local std::unique_ptr<Tables> spare_;
+
     const KvDataStore& store_;
+    const bool& failed_;
     KvString path_;
     QFile file_;
-    std::vector<uint8_t> out_;
-
-    // Keys and type names, each stored once and referred to by index.
-    std::deque<std::string> keyText_;
-    std::unordered_map<std::string_view, uint32_t> keyIndex_;
+    std::unique_ptr<Tables> t_;
+    uint8_t* w_ = nullptr;  // the next byte of t_->out to write
+    uint8_t* wend_ = nullptr;
     // Keys are mostly string literals or the key a handler was given:
     // remembered by address, checked by content, to skip the hashing.
     struct KeyCacheSlot {
@@ -135,9 +166,8 @@ private:
         uint32_t idx = 0;
     };
     KeyCacheSlot keyCache_[64];
-    // Per key: the serial of the section that used it last; the marks of an
-    // enclosing section that an inner one overwrites are logged and put back.
-    std::vector<uint32_t> keyMark_;
+    // The key marks of an enclosing section that an inner one overwrites,
+    // put back when the inner one closes.
     std::vector<std::pair<uint32_t, uint32_t>> markLog_;
     uint32_t nextSerial_ = 1;
 
@@ -145,9 +175,6 @@ private:
     size_t depth_ = 0;
     size_t floor_ = 1;  // sections below it belong to a reference array
     std::vector<PendingEntity> pending_;
-
-    std::unordered_map<const void*, uint32_t> ids_;
-    std::vector<uint8_t> stored_{0};  // by identifier: the shared record is written
 
     std::unordered_map<const void*, Handler> handlers_;
     uint64_t handlerGeneration_ = 0;
