@@ -34,10 +34,29 @@ inline bool sameBytes(const char* a, const char* b, size_t n) {
 
 }  // namespace
 
-uint8_t KvDataStoreReader::Entry::kind() const { return kb & F::KindMask; }
-bool KvDataStoreReader::Entry::isEntity() const { return kb & F::EntityBit; }
-bool KvDataStoreReader::Entry::isShared() const {
-    return (kb & (F::EntityBit | F::SharedBit)) == (F::EntityBit | F::SharedBit);
+static_assert(F::KindMask == 0x1F && F::EntityBit == 0x20 && F::SharedBit == 0x40, "Entry reads the kind byte");
+
+struct KvDataStoreReader::Tables {
+    std::vector<uint8_t> bytes;
+    std::vector<std::pair<size_t, size_t>> strings;
+    std::vector<KvGenre*> objects;
+    std::vector<uint8_t> inProgress;
+    std::vector<Location> locations;
+
+    size_t footprint() const {
+        return bytes.capacity() + strings.capacity() * sizeof(strings[0]) + objects.capacity() * sizeof(objects[0]) +
+               inProgress.capacity() + locations.capacity() * sizeof(locations[0]);
+    }
+};
+
+thread_local std::unique_ptr<KvDataStoreReader::Tables> KvDataStoreReader::spare_;
+
+void KvDataStoreReader::swapTables(Tables& t) {
+    bytes_.swap(t.bytes);
+    strings_.swap(t.strings);
+    objects_.swap(t.objects);
+    inProgress_.swap(t.inProgress);
+    locations_.swap(t.locations);
 }
 
 KvDataStoreReader::KvDataStoreReader(const KvDataStore& store) : store_(store) {}
@@ -57,6 +76,10 @@ bool KvDataStoreReader::damaged(size_t pos, const char* what) {
 
 bool KvDataStoreReader::open(const KvString& path) {
     close();
+    if (spare_) {
+        swapTables(*spare_);
+        spare_.reset();
+    }
     path_ = path;
     damageReported_ = false;
     if (!readFile(path) || !checkHeader() || !checkStructure()) {
@@ -78,6 +101,11 @@ void KvDataStoreReader::close() {
     objects_.clear();
     inProgress_.clear();
     locations_.clear();
+    if (!spare_ && bytes_.capacity()) {
+        auto spare = std::make_unique<Tables>();
+        swapTables(*spare);
+        if (spare->footprint() <= (size_t(32) << 20)) spare_ = std::move(spare);
+    }
     entryBindings_.clear();
     readStack_.clear();
     altNames_.clear();
@@ -185,13 +213,20 @@ bool KvDataStoreReader::checkStructure() {
 }
 
 bool KvDataStoreReader::checkPayload(const Entry& e, std::vector<std::pair<size_t, size_t>>& todo) {
+    switch (e.kind()) {  // the common ones first, without a cursor
+        case F::String:
+        case F::NullString:
+            return true;
+        case F::Section:
+            todo.emplace_back(e.payload, e.end);
+            return true;
+        default:
+            break;
+    }
     Cursor c(d_, e.payload, e.end);
     uint64_t n = 0;
     bool fits = true;
     switch (e.kind()) {
-        case F::Section:
-            todo.emplace_back(e.payload, e.end);
-            break;
         case F::Link:
             n = c.varint();
             fits = n >= 1 && n <= idCount_;
@@ -206,9 +241,6 @@ bool KvDataStoreReader::checkPayload(const Entry& e, std::vector<std::pair<size_
             break;
         case F::Double:
             c.skip(8);
-            break;
-        case F::String:
-        case F::NullString:
             break;
         case F::Reference:
             fits = c.varint() <= idCount_;
@@ -283,23 +315,23 @@ std::string_view KvDataStoreReader::keyView(uint32_t idx) const {
 
 bool KvDataStoreReader::parseEntry(size_t pos, size_t limit, Entry& e) {
     Cursor c(d_, pos, limit);
-    e.pos = pos;
-    e.kb = c.byte();
-    const uint8_t kind = e.kb & F::KindMask;
-    if (!c.ok || kind == 0 || kind > F::LastKind || (e.kb & 0x80)) return damaged(pos, "bad entry");
+    const uint8_t kb = c.byte();
+    const uint8_t kind = kb & F::KindMask;
+    if (kind == 0 || kind > F::LastKind || (kb & 0x80)) return damaged(pos, "bad entry");
     const uint64_t key = c.varint();
-    if (!c.ok || key >= strings_.size()) return damaged(pos, "bad key");
-    e.key = static_cast<uint32_t>(key);
-    e.type = 0;
-    e.id = 0;
-    if (e.kb & F::EntityBit) {
-        const uint64_t type = c.varint();
-        e.id = c.varint();
-        if (!c.ok || type >= strings_.size() || e.id == 0 || e.id > idCount_) return damaged(pos, "bad entity header");
-        e.type = static_cast<uint32_t>(type);
+    uint64_t type = 0, id = 0;
+    if (kb & F::EntityBit) {
+        type = c.varint();
+        id = c.varint();
+        if (type >= strings_.size() || id == 0 || id > idCount_) return damaged(pos, "bad entity header");
     }
     const uint64_t len = c.varint();
-    if (!c.ok || len > c.remaining()) return damaged(pos, "bad entry length");
+    if (!c.ok || key >= strings_.size() || len > c.remaining()) return damaged(pos, "bad entry header");
+    e.pos = pos;
+    e.kb = kb;
+    e.key = static_cast<uint32_t>(key);
+    e.type = static_cast<uint32_t>(type);
+    e.id = id;
     e.payload = c.pos;
     e.end = c.pos + static_cast<size_t>(len);
     return true;
@@ -316,7 +348,7 @@ bool KvDataStoreReader::lookup(const Key& key, Entry& e) {
         const size_t start = f.cursor < f.end ? f.cursor : f.begin;
         size_t pos = start;
         for (int probe = 0; probe < 8; ++probe) {
-            if (!parseEntry(pos, f.end, e)) return false;
+            entryAt(pos, e);
             if (strings_[e.key].second == key.size() &&
                 sameBytes(reinterpret_cast<const char*>(d_ + strings_[e.key].first), key.c_str(), key.size())) {
                 f.cursor = e.end;
@@ -327,13 +359,14 @@ bool KvDataStoreReader::lookup(const Key& key, Entry& e) {
         }
         auto index = std::make_unique<std::unordered_map<std::string_view, size_t>>();
         for (size_t at = f.begin; at < f.end; at = e.end) {
-            if (!parseEntry(at, f.end, e)) return false;
+            entryAt(at, e);
             index->emplace(keyView(e.key), at);
         }
         f.index = std::move(index);
     }
     auto it = f.index->find(std::string_view(key.c_str(), key.size()));
-    if (it == f.index->end() || !parseEntry(it->second, f.end, e)) return false;
+    if (it == f.index->end()) return false;
+    entryAt(it->second, e);
     f.cursor = e.end;
     return true;
 }
@@ -380,8 +413,10 @@ kv::vector<KvString> KvDataStoreReader::listKeys() {
     const Frame& f = frames_.back();
     std::vector<uint32_t> keys;
     Entry e;
-    for (size_t pos = f.begin; pos < f.end && parseEntry(pos, f.end, e); pos = e.end)
+    for (size_t pos = f.begin; pos < f.end; pos = e.end) {
+        entryAt(pos, e);
         keys.push_back(e.key);
+    }
     out.reserve(keys.size());
     for (uint32_t k : keys)
         out.push_back(keyText(k));
@@ -514,7 +549,7 @@ bool KvDataStoreReader::resolve(uint64_t id, bool forward, KvGenre*& out) {
     const Location loc = locations_[id];
     if (!loc.pos) return true;
     Entry e;
-    if (!parseEntry(loc.pos, loc.end, e)) return false;
+    entryAt(loc.pos, e);
     const size_t depth = frames_.size();
     frames_.push_back(Frame{loc.begin, loc.end, loc.pos, NoKey, nullptr});
     const std::string key = keyText(e.key).str();

@@ -78,9 +78,9 @@ private:
         size_t payload = 0;
         size_t end = 0;
 
-        uint8_t kind() const;
-        bool isEntity() const;
-        bool isShared() const;
+        uint8_t kind() const { return kb & 0x1F; }
+        bool isEntity() const { return kb & 0x20; }
+        bool isShared() const { return (kb & 0x60) == 0x60; }
     };
     struct Frame {
         size_t begin;
@@ -108,7 +108,36 @@ private:
 
     KvString keyText(uint32_t idx) const;
     std::string_view keyView(uint32_t idx) const;
+    // The entry at `pos`, checked against the bytes before `limit`: only
+    // checkStructure meets unchecked bytes.
     bool parseEntry(size_t pos, size_t limit, Entry& e);
+    // The entry at `pos`, a place checkStructure found an entry at: read
+    // without checks.
+    void entryAt(size_t pos, Entry& e) const {
+        const uint8_t* p = d_ + pos;
+        e.pos = pos;
+        e.kb = *p++;
+        e.key = static_cast<uint32_t>(takeVarint(p));
+        e.type = 0;
+        e.id = 0;
+        if (e.kb & 0x20) {
+            e.type = static_cast<uint32_t>(takeVarint(p));
+            e.id = takeVarint(p);
+        }
+        const uint64_t len = takeVarint(p);
+        e.payload = static_cast<size_t>(p - d_);
+        e.end = e.payload + static_cast<size_t>(len);
+    }
+    static uint64_t takeVarint(const uint8_t*& p) {
+        uint64_t v = *p++;
+        if (v < 0x80) return v;
+        v &= 0x7F;
+        for (int shift = 7;; shift += 7) {
+            const uint8_t b = *p++;
+            v |= static_cast<uint64_t>(b & 0x7F) << shift;
+            if (!(b & 0x80)) return v;
+        }
+    }
     bool lookup(const Key& key, Entry& e);
     // The entry under `key` when it is of `kind`; a note when it is not.
     bool lookupKind(const Key& key, uint8_t kind, Entry& e);
@@ -121,6 +150,12 @@ private:
     bool readEntityEntry(const Entry& e, const char* key, bool shared, KvGenre*& out);
     bool resolve(uint64_t id, bool forward, KvGenre*& out);
     bool readIds(const Entry& e, std::vector<uint64_t>& out);
+
+    // What grows with the file, kept per thread between stores so that
+    // reading again reuses memory instead of faulting in fresh pages.
+    struct Tables;
+    void swapTables(Tables& t);
+    static thread_local std::unique_ptr<Tables> spare_;
 
     const KvDataStore& store_;
     KvString path_;

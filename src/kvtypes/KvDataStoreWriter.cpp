@@ -240,20 +240,30 @@ KvString KvDataStoreWriter::where() const {
 uint32_t KvDataStoreWriter::internKey(const Key& key) {
     // Scrambled: string literals lie a few bytes apart.
     KeyCacheSlot& slot = keyCache_[(uint64_t(reinterpret_cast<uintptr_t>(key.c_str())) * 0x9E3779B97F4A7C15ULL) >> 58];
-    if (slot.text == key.c_str() && slot.size == key.size() &&
-        sameBytes(t_->keys.get(slot.idx).data(), key.c_str(), key.size()))
+    const size_t n = key.size();
+    if (slot.text == key.c_str() && slot.size == n &&
+        sameBytes(n <= sizeof slot.head ? slot.head : t_->keys.get(slot.idx).data(), key.c_str(), n))
         return slot.idx;
     bool isNew;
-    const uint32_t idx = t_->keys.intern(key.c_str(), key.size(), isNew);
+    const uint32_t idx = t_->keys.intern(key.c_str(), n, isNew);
     if (isNew) t_->keyMark.push_back(0);
-    slot = {key.c_str(), key.size(), idx};
+    slot.text = n <= 0xFFFFFFFFu ? key.c_str() : nullptr;
+    slot.size = static_cast<uint32_t>(n);
+    slot.idx = idx;
+    std::memcpy(slot.head, key.c_str(), std::min(n, sizeof slot.head));
     return idx;
 }
 
 bool KvDataStoreWriter::useKey(Frame& f, uint32_t k) {
     uint32_t& mark = t_->keyMark[k];
     if (mark == f.serial) return false;
-    if (mark) markLog_.emplace_back(k, mark);
+    // Only the marks of sections still open need to come back.
+    for (size_t i = 0; mark && i + 1 < depth_; ++i) {
+        if (frames_[i].serial == mark) {
+            markLog_.emplace_back(k, mark);
+            break;
+        }
+    }
     mark = f.serial;
     f.keys.push_back(k);
     return true;

@@ -162,8 +162,9 @@ private:
     // remembered by address, checked by content, to skip the hashing.
     struct KeyCacheSlot {
         const char* text = nullptr;
-        size_t size = 0;
+        uint32_t size = 0;
         uint32_t idx = 0;
+        char head[16];  // the text, when it fits: checked without a trip to the pool
     };
     KeyCacheSlot keyCache_[64];
     // The key marks of an enclosing section that an inner one overwrites,
