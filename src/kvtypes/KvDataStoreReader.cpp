@@ -702,20 +702,32 @@ bool KvDataStoreReader::readString(const Key& key, KvString& value) {
     return true;
 }
 
-bool KvDataStoreReader::readUInt32Array(const Key& key, kv::vector<uint32_t>& values) {
+// A count, then that many elements that `one` decodes and appends.
+template <class Array, class One>
+bool KvDataStoreReader::readArray(const Key& key, uint8_t kind, Array& values, One one) {
     Entry e;
-    if (!lookupKind(key, F::UIntArray, e)) return false;
-    kv::vector<uint32_t> out;
-    bool fits = true;
+    if (!lookupKind(key, kind, e)) return false;
+    Array out;
     if (!decode(e, [&](Cursor& c) {
             uint64_t n;
             if (!c.count(n)) return false;
             out.reserve(static_cast<size_t>(n));
-            for (uint64_t i = 0; i < n && c.ok; ++i) {
-                const uint64_t v = c.varint();
-                fits = fits && v <= 0xFFFFFFFFu;
-                out.push_back(static_cast<uint32_t>(v));
-            }
+            for (uint64_t i = 0; i < n; ++i)
+                if (!one(c, out)) return false;
+            return c.ok;
+        }))
+        return false;
+    values.swap(out);
+    return true;
+}
+
+bool KvDataStoreReader::readUInt32Array(const Key& key, kv::vector<uint32_t>& values) {
+    bool fits = true;
+    kv::vector<uint32_t> read;
+    if (!readArray(key, F::UIntArray, read, [&](Cursor& c, kv::vector<uint32_t>& out) {
+            const uint64_t v = c.varint();
+            fits = fits && v <= 0xFFFFFFFFu;
+            out.push_back(static_cast<uint32_t>(v));
             return c.ok;
         }))
         return false;
@@ -723,48 +735,26 @@ bool KvDataStoreReader::readUInt32Array(const Key& key, kv::vector<uint32_t>& va
         note(KvString("Entry ") + quoted(key) + " holds an integer out of the range read");
         return false;
     }
-    values.swap(out);
+    values.swap(read);
     return true;
 }
 
 bool KvDataStoreReader::readStringArray(const Key& key, KvStringArray& values) {
-    Entry e;
-    if (!lookupKind(key, F::StringArray, e)) return false;
-    KvStringArray out;
-    if (!decode(e, [&](Cursor& c) {
-            uint64_t n;
-            if (!c.count(n)) return false;
-            out.reserve(static_cast<size_t>(n));
-            KvString v;
-            for (uint64_t i = 0; i < n; ++i) {
-                if (!c.string(v)) return false;
-                out.push_back(v);
-            }
-            return true;
-        }))
-        return false;
-    values.swap(out);
-    return true;
+    return readArray(key, F::StringArray, values, [](Cursor& c, KvStringArray& out) {
+        KvString v;
+        if (!c.string(v)) return false;
+        out.push_back(v);
+        return true;
+    });
 }
 
 bool KvDataStoreReader::readKeyValueArray(const Key& key, KvKeyValueArray& values) {
-    Entry e;
-    if (!lookupKind(key, F::KeyValueArray, e)) return false;
-    KvKeyValueArray out;
-    if (!decode(e, [&](Cursor& c) {
-            uint64_t n;
-            if (!c.count(n)) return false;
-            out.reserve(static_cast<size_t>(n));
-            KvKeyValue v;
-            for (uint64_t i = 0; i < n; ++i) {
-                if (!c.string(v.first) || !c.string(v.second)) return false;
-                out.push_back(v);
-            }
-            return true;
-        }))
-        return false;
-    values.swap(out);
-    return true;
+    return readArray(key, F::KeyValueArray, values, [](Cursor& c, KvKeyValueArray& out) {
+        KvKeyValue v;
+        if (!c.string(v.first) || !c.string(v.second)) return false;
+        out.push_back(v);
+        return true;
+    });
 }
 
 bool KvDataStoreReader::readFlagArray(const Key& key, kv::vector<bool>& values) {

@@ -144,6 +144,8 @@ private:
     bool wrongKind(const Key& key, const Entry& e, const char* wanted);
     template <class Fn>
     bool decode(const Entry& e, Fn fn);
+    template <class Array, class One>
+    bool readArray(const Key& key, uint8_t kind, Array& values, One one);
     bool readInteger(const Key& key, const Entry& e, bool& negative, uint64_t& magnitude);
 
     KvEntityType* handlerFor(uint32_t typeIdx);

@@ -38,26 +38,29 @@ void KvDataStoreRegistry::setCurrentVersion(uint32_t version) { registry().curre
 uint32_t KvDataStoreRegistry::currentVersion() { return registry().currentVersion.load(); }
 uint64_t KvDataStoreRegistry::generation() { return registry().generation.load(std::memory_order_acquire); }
 
-void KvDataStoreRegistry::add(const KvTypeId& type, KvEntityType* handler) {
-    if (!type.isValid()) return;
+namespace {
+
+// Registers `handler` under `key` in `map` (null removes it) and tells the
+// stores' caches.
+template <class Map, class K>
+void registerIn(Map Registry::*map, const K& key, KvEntityType* handler) {
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     if (handler)
-        r.byType[type.data()] = handler;
+        (r.*map)[key] = handler;
     else
-        r.byType.erase(type.data());
+        (r.*map).erase(key);
     r.generation.fetch_add(1, std::memory_order_acq_rel);
 }
 
+}  // namespace
+
+void KvDataStoreRegistry::add(const KvTypeId& type, KvEntityType* handler) {
+    if (type.isValid()) registerIn(&Registry::byType, type.data(), handler);
+}
+
 void KvDataStoreRegistry::add(const KvString& name, KvEntityType* handler) {
-    if (name.isEmpty()) return;
-    Registry& r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    if (handler)
-        r.byName[name.str()] = handler;
-    else
-        r.byName.erase(name.str());
-    r.generation.fetch_add(1, std::memory_order_acq_rel);
+    if (!name.isEmpty()) registerIn(&Registry::byName, name.str(), handler);
 }
 
 KvDataStoreRegistry::Resolved KvDataStoreRegistry::resolve(const KvTypeId& type) {

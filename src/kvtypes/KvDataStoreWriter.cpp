@@ -492,36 +492,31 @@ bool KvDataStoreWriter::writeString(const Key& key, const KvString& value) {
     return true;
 }
 
-bool KvDataStoreWriter::writeUInt32Array(const Key& key, const kv::vector<uint32_t>& values) {
-    if (!beginEntry(F::UIntArray, key)) return false;
+// A count, then each element as `one` writes it.
+template <class Array, class One>
+bool KvDataStoreWriter::writeArray(const Key& key, uint8_t kind, const Array& values, One one) {
+    if (!beginEntry(kind, key)) return false;
     const size_t p = beginPayload();
     putVarint(values.size());
-    for (uint32_t v : values)
-        putVarint(v);
+    for (const auto& v : values)
+        one(v);
     endPayload(p);
     return true;
+}
+
+bool KvDataStoreWriter::writeUInt32Array(const Key& key, const kv::vector<uint32_t>& values) {
+    return writeArray(key, F::UIntArray, values, [this](uint32_t v) { putVarint(v); });
 }
 
 bool KvDataStoreWriter::writeStringArray(const Key& key, const KvStringArray& values) {
-    if (!beginEntry(F::StringArray, key)) return false;
-    const size_t p = beginPayload();
-    putVarint(values.size());
-    for (const KvString& v : values)
-        putString(v);
-    endPayload(p);
-    return true;
+    return writeArray(key, F::StringArray, values, [this](const KvString& v) { putString(v); });
 }
 
 bool KvDataStoreWriter::writeKeyValueArray(const Key& key, const KvKeyValueArray& values) {
-    if (!beginEntry(F::KeyValueArray, key)) return false;
-    const size_t p = beginPayload();
-    putVarint(values.size());
-    for (const KvKeyValue& v : values) {
+    return writeArray(key, F::KeyValueArray, values, [this](const KvKeyValue& v) {
         putString(v.first);
         putString(v.second);
-    }
-    endPayload(p);
-    return true;
+    });
 }
 
 bool KvDataStoreWriter::writeFlagArray(const Key& key, const kv::vector<bool>& values) {

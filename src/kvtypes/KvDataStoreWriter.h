@@ -132,6 +132,8 @@ private:
     void popFrame();
     bool beginEntry(uint8_t kind, const Key& key, int shared = -1);
     bool writeVarintEntry(uint8_t kind, const Key& key, uint64_t value);
+    template <class Array, class One>
+    bool writeArray(const Key& key, uint8_t kind, const Array& values, One one);
     uint32_t idFor(const KvGenre* entity);
     Handler handlerFor(const KvTypeId& type);
 
