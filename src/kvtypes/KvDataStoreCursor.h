@@ -26,15 +26,7 @@ public:
     }
     uint64_t varint() {
         if (pos < end && d[pos] < 0x80) return d[pos++];  // most are one byte
-        uint64_t v = 0;
-        for (int shift = 0; shift < 64; shift += 7) {
-            if (pos >= end) return fail();
-            const uint8_t b = d[pos++];
-            if (shift == 63 && b > 1) return fail();
-            v |= static_cast<uint64_t>(b & 0x7F) << shift;
-            if (!(b & 0x80)) return v;
-        }
-        return fail();
+        return longVarint();
     }
     uint64_t le(int bytes) {
         if (remaining() < static_cast<size_t>(bytes)) return fail();
@@ -91,5 +83,18 @@ public:
         ok = false;
         pos = end;
         return 0;
+    }
+
+private:
+    uint64_t longVarint() {
+        uint64_t v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (pos >= end) return fail();
+            const uint8_t b = d[pos++];
+            if (shift == 63 && b > 1) return fail();
+            v |= static_cast<uint64_t>(b & 0x7F) << shift;
+            if (!(b & 0x80)) return v;
+        }
+        return fail();
     }
 };
