@@ -19,6 +19,14 @@ public:
     uint32_t insert(const void* p, bool& isNew);
     // 0 when `p` has no identifier.
     uint32_t find(const void* p) const;
+    // Starts loading the slot where `p` is looked for.
+    void prefetch(const void* p) const {
+#if defined(__GNUC__)
+        if (!slots_.empty()) __builtin_prefetch(&slots_[home(p)]);
+#else
+        (void)p;
+#endif
+    }
     // The highest identifier given.
     uint32_t count() const { return count_; }
     // Empties the map and keeps its memory.

@@ -17,9 +17,16 @@ bool KvDataStoreKeyPool::matches(uint32_t idx, const char* s, size_t n) const {
     return spans_[idx].second == n && std::memcmp(arena_.data() + spans_[idx].first, s, n) == 0;
 }
 
-uint32_t KvDataStoreKeyPool::intern(const char* s, size_t n, bool& isNew) {
+void KvDataStoreKeyPool::prefetch(const Hash& h) const {
+#if defined(__GNUC__)
+    if (!slots_.empty()) __builtin_prefetch(&slots_[h.home & (slots_.size() - 1)]);
+#else
+    (void)h;
+#endif
+}
+
+uint32_t KvDataStoreKeyPool::intern(const char* s, size_t n, const Hash& hs, bool& isNew) {
     if ((spans_.size() + 1) * 2 > slots_.size()) grow();
-    const Hash hs = hash(s, n);
     const uint32_t h = hs.full;
     const size_t mask = slots_.size() - 1;
     size_t i = hs.home & mask;

@@ -21,8 +21,16 @@
 
 class KvDataStoreKeyPool {
 public:
-    // The index of `s[0, n)`; `isNew` tells whether it was just added.
-    uint32_t intern(const char* s, size_t n, bool& isNew);
+    struct Hash {
+        uint32_t full;  // kept in the slot
+        size_t home;    // the first slot tried, before masking
+    };
+    static Hash hash(const char* s, size_t n);
+    // Starts loading the slots where a key of hash `h` is looked for.
+    void prefetch(const Hash& h) const;
+    // The index of `s[0, n)` (of hash `h`); `isNew` tells whether it was just added.
+    uint32_t intern(const char* s, size_t n, const Hash& h, bool& isNew);
+    uint32_t intern(const char* s, size_t n, bool& isNew) { return intern(s, n, hash(s, n), isNew); }
     bool find(const char* s, size_t n, uint32_t& idx) const;
     size_t size() const { return spans_.size(); }
     std::string_view get(uint32_t idx) const {
@@ -33,11 +41,6 @@ public:
     size_t footprint() const;
 
 private:
-    struct Hash {
-        uint32_t full;  // kept in the slot
-        size_t home;    // the first slot tried, before masking
-    };
-    static Hash hash(const char* s, size_t n);
     static uint64_t makeSlot(uint32_t hash, uint32_t idx) { return (uint64_t(hash) << 32) | (uint64_t(idx) + 1); }
     static uint32_t hashOf(uint64_t slot) { return static_cast<uint32_t>(slot >> 32); }
     static uint32_t indexOf(uint64_t slot) { return static_cast<uint32_t>(slot) - 1; }

@@ -237,7 +237,7 @@ KvString KvDataStoreWriter::where() const {
 
 // ------------------------------------------------------------------ keys and sections
 
-uint32_t KvDataStoreWriter::internKey(const Key& key) {
+uint32_t KvDataStoreWriter::internKey(const Key& key, const KvDataStoreKeyPool::Hash* hash) {
     // Scrambled: string literals lie a few bytes apart.
     KeyCacheSlot& slot = keyCache_[(uint64_t(reinterpret_cast<uintptr_t>(key.c_str())) * 0x9E3779B97F4A7C15ULL) >> 58];
     const size_t n = key.size();
@@ -245,7 +245,7 @@ uint32_t KvDataStoreWriter::internKey(const Key& key) {
         sameBytes(n <= sizeof slot.head ? slot.head : t_->keys.get(slot.idx).data(), key.c_str(), n))
         return slot.idx;
     bool isNew;
-    const uint32_t idx = t_->keys.intern(key.c_str(), n, isNew);
+    const uint32_t idx = hash ? t_->keys.intern(key.c_str(), n, *hash, isNew) : t_->keys.intern(key.c_str(), n, isNew);
     if (isNew) t_->keyMark.push_back(0);
     slot.text = n <= 0xFFFFFFFFu ? key.c_str() : nullptr;
     slot.size = static_cast<uint32_t>(n);
@@ -393,6 +393,11 @@ KvDataStoreWriter::Handler KvDataStoreWriter::handlerFor(const KvTypeId& type) {
 
 bool KvDataStoreWriter::writeEntity(const Key& key, const KvGenre* entity, bool shared) {
     if (!canWrite()) return false;
+    // The key and the entity are mostly new to the tables: load both slots
+    // at once rather than wait for one after the other.
+    const KvDataStoreKeyPool::Hash keyHash = KvDataStoreKeyPool::hash(key.c_str(), key.size());
+    t_->keys.prefetch(keyHash);
+    t_->ids.prefetch(entity);
     const Handler h = handlerFor(entity->getTypeId());
     const uint32_t id = idFor(entity);
     if (shared && t_->stored[id]) return writeVarintEntry(F::Link, key, id);
@@ -400,7 +405,7 @@ bool KvDataStoreWriter::writeEntity(const Key& key, const KvGenre* entity, bool 
         report(KvString("No entity handler for type ") + quoted(entity->getTypeId().getName()));
         return false;
     }
-    pending_.push_back({depth_, internKey(key), h.typeIdx, id, shared, false});
+    pending_.push_back({depth_, internKey(key, &keyHash), h.typeIdx, id, shared, false});
     const size_t depth = depth_;
     const size_t slot = pending_.size() - 1;
     auto done = onExit([&] {

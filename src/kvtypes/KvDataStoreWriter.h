@@ -126,7 +126,8 @@ private:
     void endPayload(size_t lenPos);
 
     // --- keys, sections and entries
-    uint32_t internKey(const Key& key);
+    // `hash`, when given, is the key's hash in the pool.
+    uint32_t internKey(const Key& key, const KvDataStoreKeyPool::Hash* hash = nullptr);
     bool useKey(Frame& f, uint32_t k);
     void pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded);
     void popFrame();
