@@ -237,13 +237,19 @@ KvString KvDataStoreWriter::where() const {
 
 // ------------------------------------------------------------------ keys and sections
 
-uint32_t KvDataStoreWriter::internKey(const Key& key, const KvDataStoreKeyPool::Hash* hash) {
+// Called for every entry: the cache hit stays in the caller.
+inline uint32_t KvDataStoreWriter::internKey(const Key& key, const KvDataStoreKeyPool::Hash* hash) {
     // Scrambled: string literals lie a few bytes apart.
     KeyCacheSlot& slot = keyCache_[(uint64_t(reinterpret_cast<uintptr_t>(key.c_str())) * 0x9E3779B97F4A7C15ULL) >> 58];
     const size_t n = key.size();
     if (slot.text == key.c_str() && slot.size == n &&
         sameBytes(n <= sizeof slot.head ? slot.head : t_->keys.get(slot.idx).data(), key.c_str(), n))
         return slot.idx;
+    return internNewKey(key, hash, slot);
+}
+
+uint32_t KvDataStoreWriter::internNewKey(const Key& key, const KvDataStoreKeyPool::Hash* hash, KeyCacheSlot& slot) {
+    const size_t n = key.size();
     bool isNew;
     const uint32_t idx = hash ? t_->keys.intern(key.c_str(), n, *hash, isNew) : t_->keys.intern(key.c_str(), n, isNew);
     if (isNew) t_->keyMark.push_back(0);
@@ -254,7 +260,7 @@ uint32_t KvDataStoreWriter::internKey(const Key& key, const KvDataStoreKeyPool::
     return idx;
 }
 
-bool KvDataStoreWriter::useKey(Frame& f, uint32_t k) {
+inline bool KvDataStoreWriter::useKey(Frame& f, uint32_t k) {
     uint32_t& mark = t_->keyMark[k];
     if (mark == f.serial) return false;
     // Only the marks of sections still open need to come back.

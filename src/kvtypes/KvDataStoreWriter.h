@@ -128,6 +128,8 @@ private:
     // --- keys, sections and entries
     // `hash`, when given, is the key's hash in the pool.
     uint32_t internKey(const Key& key, const KvDataStoreKeyPool::Hash* hash = nullptr);
+    struct KeyCacheSlot;
+    uint32_t internNewKey(const Key& key, const KvDataStoreKeyPool::Hash* hash, KeyCacheSlot& slot);
     bool useKey(Frame& f, uint32_t k);
     void pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded);
     void popFrame();
