@@ -192,37 +192,56 @@ bool KvDataStoreReader::checkHeader() {
 }
 
 // Walks every entry of the body once, so that no later read meets a broken
-// structure, and notes where each shared record is.
+// structure, and notes where each shared record is. The one place that
+// parses entries with checks: reads later decode them with entryAt.
 bool KvDataStoreReader::checkStructure() {
     locations_.assign(static_cast<size_t>(idCount_) + 1, Location());
+    const uint64_t strings = strings_.size();
     std::vector<std::pair<size_t, size_t>> todo{{F::HeaderSize, bodyEnd_}};
     while (!todo.empty()) {
         const std::pair<size_t, size_t> range = todo.back();
         todo.pop_back();
-        for (size_t pos = range.first; pos < range.second;) {
+        Cursor c(d_, range.first, range.second);
+        while (c.pos < c.end) {
             Entry e;
-            if (!parseEntry(pos, range.second, e) || !checkPayload(e, todo)) return false;
-            if (e.isShared()) {
-                if (locations_[e.id].pos) return damaged(pos, "a second record of one entity");
-                locations_[e.id] = {pos, range.first, range.second};
+            e.pos = c.pos;
+            e.kb = c.byte();
+            const uint8_t kind = e.kb & F::KindMask;
+            if (kind == 0 || kind > F::LastKind || (e.kb & 0x80)) return damaged(e.pos, "bad entry");
+            const uint64_t key = c.varint();
+            if (e.kb & F::EntityBit) {
+                const uint64_t type = c.varint();
+                e.id = c.varint();
+                if (type >= strings || e.id == 0 || e.id > idCount_) return damaged(e.pos, "bad entity header");
+                e.type = static_cast<uint32_t>(type);
             }
-            pos = e.end;
+            const uint64_t len = c.varint();
+            if (!c.ok || key >= strings || len > c.remaining()) return damaged(e.pos, "bad entry header");
+            e.key = static_cast<uint32_t>(key);
+            e.payload = c.pos;
+            e.end = c.pos + static_cast<size_t>(len);
+            c.pos = e.end;
+            // The common kinds here, the others in checkPayload.
+            if (kind == F::Section) {
+                todo.emplace_back(e.payload, e.end);
+            } else if (kind == F::Int || kind == F::UInt || kind == F::Notch || kind == F::Reference) {
+                Cursor v(d_, e.payload, e.end);
+                const uint64_t value = v.varint();
+                if (!v.ok || (kind == F::Reference && value > idCount_)) return damaged(e.pos, "bad value");
+            } else if (kind != F::String && kind != F::NullString && !checkPayload(e, todo)) {
+                return false;
+            }
+            if (e.isShared()) {
+                if (locations_[e.id].pos) return damaged(e.pos, "a second record of one entity");
+                locations_[e.id] = {e.pos, range.first, range.second};
+            }
         }
     }
     return true;
 }
 
+// The payload of an entry of the kinds checkStructure leaves to it.
 bool KvDataStoreReader::checkPayload(const Entry& e, std::vector<std::pair<size_t, size_t>>& todo) {
-    switch (e.kind()) {  // the common ones first, without a cursor
-        case F::String:
-        case F::NullString:
-            return true;
-        case F::Section:
-            todo.emplace_back(e.payload, e.end);
-            return true;
-        default:
-            break;
-    }
     Cursor c(d_, e.payload, e.end);
     uint64_t n = 0;
     bool fits = true;
@@ -234,16 +253,8 @@ bool KvDataStoreReader::checkPayload(const Entry& e, std::vector<std::pair<size_
         case F::Bool:
             c.byte();
             break;
-        case F::Int:
-        case F::UInt:
-        case F::Notch:
-            c.varint();
-            break;
         case F::Double:
             c.skip(8);
-            break;
-        case F::Reference:
-            fits = c.varint() <= idCount_;
             break;
         case F::ReferenceArray:
             if (c.count(n))
@@ -311,30 +322,6 @@ KvString KvDataStoreReader::keyText(uint32_t idx) const {
 
 std::string_view KvDataStoreReader::keyView(uint32_t idx) const {
     return std::string_view(reinterpret_cast<const char*>(d_ + strings_[idx].first), strings_[idx].second);
-}
-
-bool KvDataStoreReader::parseEntry(size_t pos, size_t limit, Entry& e) {
-    Cursor c(d_, pos, limit);
-    const uint8_t kb = c.byte();
-    const uint8_t kind = kb & F::KindMask;
-    if (kind == 0 || kind > F::LastKind || (kb & 0x80)) return damaged(pos, "bad entry");
-    const uint64_t key = c.varint();
-    uint64_t type = 0, id = 0;
-    if (kb & F::EntityBit) {
-        type = c.varint();
-        id = c.varint();
-        if (type >= strings_.size() || id == 0 || id > idCount_) return damaged(pos, "bad entity header");
-    }
-    const uint64_t len = c.varint();
-    if (!c.ok || key >= strings_.size() || len > c.remaining()) return damaged(pos, "bad entry header");
-    e.pos = pos;
-    e.kb = kb;
-    e.key = static_cast<uint32_t>(key);
-    e.type = static_cast<uint32_t>(type);
-    e.id = id;
-    e.payload = c.pos;
-    e.end = c.pos + static_cast<size_t>(len);
-    return true;
 }
 
 // The entry under `key` in the current section. Entries are mostly read in

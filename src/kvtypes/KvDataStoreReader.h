@@ -108,9 +108,6 @@ private:
 
     KvString keyText(uint32_t idx) const;
     std::string_view keyView(uint32_t idx) const;
-    // The entry at `pos`, checked against the bytes before `limit`: only
-    // checkStructure meets unchecked bytes.
-    bool parseEntry(size_t pos, size_t limit, Entry& e);
     // The entry at `pos`, a place checkStructure found an entry at: read
     // without checks.
     void entryAt(size_t pos, Entry& e) const {
