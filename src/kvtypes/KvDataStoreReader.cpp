@@ -37,7 +37,7 @@ inline bool sameBytes(const char* a, const char* b, size_t n) {
 static_assert(F::KindMask == 0x1F && F::EntityBit == 0x20 && F::SharedBit == 0x40, "Entry reads the kind byte");
 
 struct KvDataStoreReader::Tables {
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
     std::vector<std::pair<size_t, size_t>> strings;
     std::vector<KvGenre*> objects;
     std::vector<uint8_t> inProgress;
@@ -98,6 +98,7 @@ void KvDataStoreReader::close() {
     idCount_ = 0;
     frames_.clear();
     floor_ = 1;
+    indexed_ = false;
     objects_.clear();
     inProgress_.clear();
     locations_.clear();
@@ -192,10 +193,9 @@ bool KvDataStoreReader::checkHeader() {
 }
 
 // Walks every entry of the body once, so that no later read meets a broken
-// structure, and notes where each shared record is. The one place that
-// parses entries with checks: reads later decode them with entryAt.
+// structure. The one place that parses entries with checks: reads later
+// decode them with entryAt.
 bool KvDataStoreReader::checkStructure() {
-    locations_.assign(static_cast<size_t>(idCount_) + 1, Location());
     const uint64_t strings = strings_.size();
     std::vector<std::pair<size_t, size_t>> todo{{F::HeaderSize, bodyEnd_}};
     while (!todo.empty()) {
@@ -230,10 +230,6 @@ bool KvDataStoreReader::checkStructure() {
                 if (!v.ok || (kind == F::Reference && value > idCount_)) return damaged(e.pos, "bad value");
             } else if (kind != F::String && kind != F::NullString && !checkPayload(e, todo)) {
                 return false;
-            }
-            if (e.isShared()) {
-                if (locations_[e.id].pos) return damaged(e.pos, "a second record of one entity");
-                locations_[e.id] = {e.pos, range.first, range.second};
             }
         }
     }
@@ -518,6 +514,31 @@ bool KvDataStoreReader::readEntityEntry(const Entry& e, const char* key, bool sh
     return ok;
 }
 
+// Notes where the shared record of each entity is (the first, should a
+// damaged file hold two), for references read before their records.
+void KvDataStoreReader::indexRecords() {
+    indexed_ = true;
+    locations_.assign(static_cast<size_t>(idCount_) + 1, Location());
+    std::vector<std::pair<size_t, size_t>> todo{{F::HeaderSize, bodyEnd_}};
+    while (!todo.empty()) {
+        const std::pair<size_t, size_t> range = todo.back();
+        todo.pop_back();
+        Entry e;
+        for (size_t pos = range.first; pos < range.second; pos = e.end) {
+            entryAt(pos, e);
+            if (e.isShared() && !locations_[e.id].pos) locations_[e.id] = {pos, range.first, range.second};
+            if (e.kind() == F::Section) {
+                todo.emplace_back(e.payload, e.end);
+            } else if (e.kind() == F::ReferenceArray) {  // records kept after the identifiers
+                Cursor c(d_, e.payload, e.end);
+                for (uint64_t n = c.varint(); n > 0 && c.ok; --n)
+                    c.varint();
+                if (c.ok && c.pos < e.end) todo.emplace_back(c.pos, e.end);
+            }
+        }
+    }
+}
+
 // The entity of identifier `id`; with `forward`, its record is read now when
 // it was not read yet. A file without the record gives null.
 bool KvDataStoreReader::resolve(uint64_t id, bool forward, KvGenre*& out) {
@@ -533,6 +554,7 @@ bool KvDataStoreReader::resolve(uint64_t id, bool forward, KvGenre*& out) {
         report("Circular reference between entities");
         return false;
     }
+    if (!indexed_) indexRecords();
     const Location loc = locations_[id];
     if (!loc.pos) return true;
     Entry e;

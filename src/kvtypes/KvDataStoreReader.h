@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class KvDataStoreCursor;
@@ -149,6 +150,7 @@ private:
     bool readEntityEntry(const Entry& e, const char* key, bool shared, KvGenre*& out);
     bool resolve(uint64_t id, bool forward, KvGenre*& out);
     bool readIds(const Entry& e, std::vector<uint64_t>& out);
+    void indexRecords();
 
     // What grows with the file, kept per thread between stores so that
     // reading again reuses memory instead of faulting in fresh pages.
@@ -161,7 +163,27 @@ private:
     bool damageReported_ = false;
     uint32_t version_ = 0;
 
-    std::vector<uint8_t> bytes_;  // the whole file
+    // Bytes left uninitialised when the buffer grows: the file is read
+    // over them.
+    template <class T>
+    struct Uninitialised : std::allocator<T> {
+        template <class U>
+        struct rebind {
+            using other = Uninitialised<U>;
+        };
+        using std::allocator<T>::allocator;
+        template <class U>
+        void construct(U* p) noexcept {
+            ::new (static_cast<void*>(p)) U;
+        }
+        template <class U, class... A>
+        void construct(U* p, A&&... a) {
+            ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+        }
+    };
+    using Bytes = std::vector<uint8_t, Uninitialised<uint8_t>>;
+
+    Bytes bytes_;  // the whole file
     const uint8_t* d_ = nullptr;
     size_t bodyEnd_ = 0;
     std::vector<std::pair<size_t, size_t>> strings_;  // offset, length
@@ -169,9 +191,10 @@ private:
     std::vector<Frame> frames_;
     size_t floor_ = 1;  // frames below it belong to the entity reads under way
 
-    std::vector<KvGenre*> objects_;                       // by identifier
-    std::vector<uint8_t> inProgress_;                     // by identifier
-    std::vector<Location> locations_;                     // by identifier
+    std::vector<KvGenre*> objects_;    // by identifier
+    std::vector<uint8_t> inProgress_;  // by identifier
+    std::vector<Location> locations_;  // by identifier, once indexed
+    bool indexed_ = false;
     std::unordered_map<size_t, KvGenre*> entryBindings_;  // records without identity
     std::vector<std::vector<KvString>> readStack_;        // per entity read: its alternate names
     std::unordered_map<std::string, KvGenre*> altNames_;
