@@ -150,7 +150,7 @@ TEST_F(AttributedObjectStoreTest, ABrokenAttributesSectionKeepsWhatWasReadAndFai
     bool ok = true;
     EXPECT_FALSE(readObject(path, "cut", &errors, &ok));
     EXPECT_FALSE(ok);
-    EXPECT_EQ(errors, (Log{"Expected an attribute item"}));
+    EXPECT_EQ(errors, (Log{"Entry 'junk' is an int, not an entity", "Expected an attribute item"}));
     // The item read before the fault went with the half-read object.
     KvActionQueue::process();
     EXPECT_EQ(Census<ValueItem>::made, 1);
@@ -158,7 +158,7 @@ TEST_F(AttributedObjectStoreTest, ABrokenAttributesSectionKeepsWhatWasReadAndFai
 
     errors.clear();
     EXPECT_FALSE(readObject(path, "badname", &errors, &ok));
-    EXPECT_EQ(errors, (Log{"Expected a name attribute item"}));
+    EXPECT_EQ(errors, (Log{"Entry 'Name' is a string, not an entity", "Expected a name attribute item"}));
 
     errors.clear();
     KvRefPtr<TestObject> none = readObject(path, "none", &errors, &ok);

@@ -30,124 +30,45 @@ void save(const std::string& path, const Bytes& b) {
     f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-// The file checksum as docs/datastore-format.md describes it, so that tests
-// can damage the contents and still get past the check to the parser.
-uint64_t checksum(const uint8_t* p, size_t n) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < n; i += 8) {
-        uint64_t word = 0;
-        for (size_t b = 0; b < 8 && i + b < n; ++b)
-            word |= uint64_t(p[i + b]) << (8 * b);
-        sum += word * (2 * (i / 8) + 1);
+// The file checksum (CRC-32, bit by bit), so that tests can damage the
+// contents and still get past the check to the parser.
+uint32_t crc32(const uint8_t* p, size_t n) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
     }
-    return sum + n * 0x9E3779B97F4A7C15ULL;
+    return ~crc;
 }
 
 void forgeChecksum(Bytes& b) {
-    if (b.size() < 8) return;
-    uint64_t sum = checksum(b.data(), b.size() - 8);
-    for (int i = 0; i < 8; ++i)
-        b[b.size() - 8 + i] = static_cast<uint8_t>(sum >> (8 * i));
+    if (b.size() < 4) return;
+    const uint32_t sum = crc32(b.data(), b.size() - 4);
+    for (int i = 0; i < 4; ++i)
+        b[b.size() - 4 + i] = static_cast<uint8_t>(sum >> (8 * i));
 }
 
-// Tries every kind of read on every key, entering every section.
-void walk(const KvDataStore& s, int depth = 0) {
-    if (depth > 16) return;
-    for (const KvString& k : s.listKeys()) {
-        if (s.enterSection(k)) {
-            walk(s, depth + 1);
-            s.closeSection();
-            continue;
-        }
-        bool b;
-        long long i;
-        unsigned long long u;
-        double dbl;
-        KvString str;
-        kv::vector<uint32_t> u32s;
-        KvStringArray strings;
-        KvKeyValueArray pairs;
-        kv::vector<bool> flags;
-        KvIndex2 index;
-        KvColor color;
-        KvRenderSettings render;
-        KvXformMatrix xform;
-        KvParamSet params;
-        KvNotch notch;
-        KvGenre* entity;
-        kv::vector<KvGenre*> entities;
-        s.readEntity(k, entity);
-        s.readEntity(k, entity, false);
-        s.readBool(k, b);
-        s.readInt(k, i);
-        s.readUInt64(k, u);
-        s.readDouble(k, dbl);
-        s.readString(k, str);
-        s.readUInt32Array(k, u32s);
-        s.readStringArray(k, strings);
-        s.readKeyValueArray(k, pairs);
-        s.readFlagArray(k, flags);
-        s.readIndex2(k, index);
-        s.readColor(k, color);
-        s.readRenderSettings(k, render);
-        s.readXformMatrix(k, xform);
-        s.readParamSet(k, params);
-        s.readNotch(k, notch);
-        s.readReference(k, entity);
-        s.readReferenceArray(k, entities);
-        s.readReferenceArray(k, entities, false);
-    }
-}
-
-// A small file holding every kind of entry, entities and references included.
 Bytes makeSample(const std::string& path) {
-    Thing a("a", 1), b("b", 2), c("c", 3);
-    a.next = &b;  // forward
-    c.next = &a;
-    KvParamSet params("p");
-    params.add("x", "an x", 1.5);
-    KvDataStore out;
-    EXPECT_TRUE(out.create(KvString(path)));
-    out.writeReference("Forward", &c);
-    out.openSection("Values");
-    out.writeBool("Bool", true);
-    out.writeInt("Int", -5);
-    out.writeUInt64("U64", 1ULL << 40);
-    out.writeDouble("Double", 2.5);
-    out.writeString("String", "text");
-    out.writeString("Null", KvString());
-    out.writeUInt32Array("U32s", {1, 2, 3});
-    out.writeStringArray("Strings", {"s", KvString()});
-    out.writeKeyValueArray("Pairs", params.asKeyValueArray());
-    out.writeFlagArray("Flags", {true, false, true});
-    out.writeIndex2("Index", KvIndex2(3, 4));
-    out.writeColor("Color", KvColor(0.5f, 0.5f, 0.5f));
-    out.writeRenderSettings("Render", KvRenderSettings());
-    out.writeXformMatrix("Xform", KvXformMatrix::translation(1, 2, 3));
-    out.writeParamSet("Params", params);
-    out.writeNotch("Notch", KvNotch(9));
-    out.closeSection();
-    out.openSection("Entities");
-    out.writeEntity("A", &a);
-    out.writeEntity("B", &b);
-    out.writeEntity("A2", &a);
-    out.closeSection();
-    out.writeReferenceArray("Array", kv::vector<Thing*>({&a, &c, nullptr}), true);
-    EXPECT_TRUE(out.close());
+    EXPECT_TRUE(dstest::writeSample(path));
     return load(path);
 }
 
-// Opens `bytes` as a file and reads everything; true when it opened.
+// Opens `bytes` as a file and reads everything; true when it opened. A file
+// that opens is sound: no read after that finds damage.
 bool openAndWalk(const std::string& path, const Bytes& bytes) {
     save(path, bytes);
     bool opened;
     {
         KvDataStore in;
         opened = in.open(KvString(path));
-        if (opened)
-            walk(in);
-        else
+        if (opened) {
+            dstest::walk(in);
+            for (const KvString& e : in.getErrors())
+                EXPECT_EQ(e.find(" is damaged"), std::string::npos) << e.str();
+        } else {
             EXPECT_FALSE(in.getErrors().isEmpty());
+        }
     }
     Thing::deleteAll();
     return opened;
@@ -173,13 +94,13 @@ TEST(KvDataStoreDamage, ForeignNewerAndEmptyFilesAreRefusedWithAReport) {
     }
     ThingRegistration reg;
     Bytes newer = makeSample(path);
-    newer[8] = 2;  // format version
+    newer[8] = 3;  // format version
     forgeChecksum(newer);
     save(path, newer);
     {
         KvDataStore in;
         EXPECT_FALSE(in.open(KvString(path)));
-        EXPECT_TRUE(in.getErrors().front().startsWith("'" + path + "' was written in a newer format (2)"));
+        EXPECT_TRUE(in.getErrors().front().startsWith("'" + path + "' was written in a newer format (3)"));
     }
 }
 
@@ -194,7 +115,7 @@ TEST(KvDataStoreDamage, TruncatedFilesFailCleanlyAtEveryLength) {
             EXPECT_FALSE(openAndWalk(path, cut)) << "length " << n;
         }
         // The same cut with a checksum that fits gets past the check.
-        cut.resize(cut.size() + 8);
+        cut.resize(cut.size() + 4);
         forgeChecksum(cut);
         openAndWalk(path, cut);
     }
@@ -210,7 +131,7 @@ TEST(KvDataStoreDamage, FlippedBytesAreDetectedAndNeverCrashTheParser) {
     const std::string path = tmpPath("flipped.kvds");
     const Bytes good = makeSample(path);
     int opened = 0, refused = 0;
-    for (size_t at = 0; at + 8 < good.size(); ++at) {
+    for (size_t at = 0; at + 4 < good.size(); ++at) {
         for (uint8_t mask : {0x01, 0xFF}) {
             Bytes bad = good;
             bad[at] ^= mask;
@@ -230,8 +151,50 @@ TEST(KvDataStoreDamage, FlippedBytesAreDetectedAndNeverCrashTheParser) {
         Bytes bad = good;
         int hits = 1 + static_cast<int>(random() % 6);
         for (int h = 0; h < hits; ++h)
-            bad[16 + random() % (bad.size() - 40)] = static_cast<uint8_t>(random());
+            bad[16 + random() % (bad.size() - 36)] = static_cast<uint8_t>(random());
         forgeChecksum(bad);
         openAndWalk(path, bad);
     }
+}
+
+TEST(KvDataStoreDamage, Format1FilesStayReadable) {
+    // Written by the first release of the store.
+    const Bytes format1 = {0x89, 0x4b, 0x56, 0x44, 0x53, 0x0d, 0x0a, 0x1a, 0x01, 0x00, 0x00, 0x00, 0x47, 0x00,
+                           0x00, 0x00, 0x04, 0x00, 0x01, 0x09, 0x07, 0x01, 0x03, 0x6f, 0x6c, 0x64, 0x01, 0x02,
+                           0x12, 0x06, 0x03, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x40, 0x0c, 0x04,
+                           0x04, 0x02, 0x02, 0x73, 0x00, 0x03, 0x05, 0x01, 0x01, 0x06, 0x03, 0x49, 0x6e, 0x74,
+                           0x04, 0x4e, 0x61, 0x6d, 0x65, 0x06, 0x56, 0x61, 0x6c, 0x75, 0x65, 0x73, 0x06, 0x44,
+                           0x6f, 0x75, 0x62, 0x6c, 0x65, 0x07, 0x53, 0x74, 0x72, 0x69, 0x6e, 0x67, 0x73, 0x04,
+                           0x4c, 0x61, 0x73, 0x74, 0x33, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2a, 0x97, 0x4f, 0x96, 0x27, 0xd9, 0xdd, 0xef};
+    const std::string path = tmpPath("format1.kvds");
+    save(path, format1);
+    {
+        KvDataStore in;
+        ASSERT_TRUE(in.open(KvString(path))) << in.getErrorReport();
+        EXPECT_EQ(in.getVersion(), 71u);
+        long long i = 0;
+        KvString name;
+        double dbl = 0;
+        KvStringArray strings;
+        bool last = false;
+        EXPECT_TRUE(in.readInt("Int", i));
+        EXPECT_EQ(i, -5);
+        EXPECT_TRUE(in.readString("Name", name));
+        EXPECT_EQ(name, KvString("old"));
+        ASSERT_TRUE(in.enterSection("Values"));
+        EXPECT_TRUE(in.readDouble("Double", dbl));
+        EXPECT_EQ(dbl, 2.5);
+        EXPECT_TRUE(in.readStringArray("Strings", strings));
+        EXPECT_EQ(strings, KvStringArray({"s", KvString()}));
+        in.closeSection();
+        EXPECT_TRUE(in.readBool("Last", last) && last);
+        EXPECT_TRUE(in.getErrors().isEmpty());
+    }
+    Bytes bad = format1;
+    bad[24] ^= 1;  // inside "old": only the old checksum sees it
+    save(path, bad);
+    KvDataStore in;
+    EXPECT_FALSE(in.open(KvString(path)));
+    EXPECT_EQ(in.getErrors().front(), KvString("'" + path + "' is damaged or truncated (checksum mismatch)"));
 }

@@ -549,6 +549,80 @@ TEST(KvDataStore, ErrorsAreKeptAndAFailedWriteLeavesTheFileAlone) {
     }
 }
 
+TEST(KvDataStore, MisuseLeavesAMessageAndAnotherKindDoesNotFail) {
+    const std::string path = tmpPath("misuse.kvds");
+    ThingRegistration reg;
+    Thing t("t");
+    {
+        KvDataStore idle;
+        bool b = false;
+        EXPECT_FALSE(idle.readBool("Flag", b));
+        EXPECT_FALSE(idle.writeInt("N", 1));
+        EXPECT_TRUE(idle.listKeys().isEmpty());
+        EXPECT_EQ(idle.getErrors(), KvStringArray({"Cannot read 'Flag': the store is not open",
+                                                   "Cannot write 'N': the store is not open for writing",
+                                                   "Cannot list keys: the store is not open"}));
+        EXPECT_TRUE(idle.hasFailed());
+    }
+    auto writeAll = [&](KvDataStore& out) {
+        ASSERT_TRUE(out.create(text(path)));
+        EXPECT_TRUE(out.writeInt("Int", 3));
+        EXPECT_TRUE(out.writeUInt64("Big", 1ULL << 40));
+        EXPECT_TRUE(out.writeEntity("Thing", &t));
+    };
+    {
+        KvDataStore out;
+        writeAll(out);
+        EXPECT_FALSE(out.open(text(path)));  // already open: noted, and nothing lost
+        bool b = false;
+        EXPECT_FALSE(out.readBool("Int", b));
+        EXPECT_EQ(out.getErrors(), KvStringArray({"Cannot open '" + path + "': the store is already open",
+                                                  "Cannot read 'Int': the store is open for writing"}));
+        EXPECT_TRUE(out.hasFailed());
+    }
+    {
+        KvDataStore out;
+        writeAll(out);
+        EXPECT_TRUE(out.close());
+    }
+    {
+        KvDataStore in;
+        ASSERT_TRUE(in.open(text(path)));
+        const KvDataStore& s = in;
+        bool b = false;
+        int small = 0;
+        KvString str;
+        EXPECT_FALSE(s.readBool("Int", b));
+        EXPECT_FALSE(s.enterSection("Int"));
+        EXPECT_FALSE(s.readEntity("Int"));
+        EXPECT_FALSE(s.readInt("Big", small));
+        EXPECT_FALSE(s.readString("Thing", str));
+        EXPECT_FALSE(s.readBool("Missing", b));  // absent: no message
+        EXPECT_EQ(
+            s.getErrors(),
+            KvStringArray({"Entry 'Int' is an int, not a bool", "Entry 'Int' is an int, not a section",
+                           "Entry 'Int' is an int, not an entity", "Entry 'Big' holds an integer out of the range read",
+                           "Entry 'Thing' is a section, not a string"}));
+        EXPECT_FALSE(s.hasFailed());
+        EXPECT_TRUE(s.readInt("Int", small));
+        EXPECT_EQ(small, 3);
+        EXPECT_FALSE(in.writeBool("Flag", true));
+        EXPECT_EQ(s.getErrors().back(), KvString("Cannot write 'Flag': the store is open for reading"));
+        EXPECT_TRUE(s.hasFailed());
+    }
+    {
+        KvDataStore out;
+        ASSERT_TRUE(out.create(text(path)));
+        ASSERT_TRUE(out.openSection("Section"));
+        EXPECT_FALSE(out.writeEntity("None", nullptr));
+        EXPECT_EQ(out.getErrorReport(), KvString("Cannot write a null entity under 'None' (in 'Section')"));
+        EXPECT_FALSE(out.close());  // the file keeps what it had
+    }
+    KvDataStore in;
+    ASSERT_TRUE(in.open(text(path)));
+    EXPECT_TRUE(in.hasKey("Thing"));
+}
+
 namespace {
 
 class Tracker : public KvDataStoreAttribute {

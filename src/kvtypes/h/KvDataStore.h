@@ -23,7 +23,7 @@ class KvGenre;
 // A file of keyed sections, values and entities (docs/datastore-format.md).
 //
 // A store is either written (create ... close, which writes the file) or read
-// (open, which reads and checks the whole file). Both work on a current
+// (open, which reads the whole file and checks its checksum and structure). Both work on a current
 // section: keys are unique within a section and keep the order in which they
 // were written. Reading works on a const store.
 //
@@ -36,10 +36,13 @@ class KvGenre;
 // with (0 for reference-counted objects), and the caller must keep them alive
 // while the store may still hand them out.
 //
-// Reads return false for a missing key or a value of another kind; they
-// leave the store in its failed state only for a damaged file. Callers report
-// their own read errors with reportError, which also fails the store. A store
-// that failed while written does not touch its file on close.
+// Reads return false for a missing key or a value of another kind. A value of
+// another kind (or one that does not fit the type read) adds a message to the
+// error report without failing the store, since callers may try another kind.
+// Misuse fails the store with a message: writing a store that is not being
+// written, reading one that is not being read, writing a null entity.
+// Callers report their own read errors with reportError, which also fails the
+// store. A store that failed while written does not touch its file on close.
 class KV_TYPES_EXPORT KvDataStore {
 public:
     // A key: a view of NUL-terminated text, made from the usual string types.
@@ -59,7 +62,7 @@ public:
     enum Mode { Idle, Writing, Reading };
 
     // The version of the file layout this build writes and reads.
-    static constexpr uint32_t FormatVersion = 1;
+    static constexpr uint32_t FormatVersion = 2;
 
     KvDataStore();
     // Deletes the store's attributes, in the order they were added.
@@ -87,7 +90,8 @@ public:
     // Starts writing; nothing reaches `path` before close().
     bool create(const KvString& path);
     // Reads and checks the whole file; false, with a report, for a file that
-    // is missing, foreign, from a newer format, truncated or damaged.
+    // is missing, foreign, from a newer format, truncated or damaged. Once
+    // open, no read meets a broken structure.
     bool open(const KvString& path);
     // Writing: writes the file (atomically, replacing it) unless the store
     // failed, and tells whether it did. Reading: lets go of the file's data
@@ -219,7 +223,10 @@ public:
 private:
     struct Impl;
     friend class KvDataStoreAttribute;
+    friend class KvDataStoreReader;
     void forgetAttribute(const KvDataStoreAttribute* attribute) const;
+    // Adds `message` to the report without failing the store.
+    void note(const KvString& message) const;
 
     std::unique_ptr<Impl> d_;
 };
