@@ -7,7 +7,8 @@
 //   KvConstFooArray1, KvConstFooSet, KvConstFooHash   of const KvFoo
 // Every container of one kind holds the same thing, whatever its element
 // class: counted pointers to reference objects (a kv::vector, kv::set or
-// kv::hash_set of KvRefPtr<KvRefObject>). The named class is a typed face on
+// kv::hash_set of KvRefPtr<KvRefObject>), or to undo reference objects for
+// element classes counted that way (framework entity instances). The named class is a typed face on
 // that block: only objects of the element class go in, and what comes out is
 // cast back to it. Reading gives plain pointers (KvFoo*, or const KvFoo* in
 // the const form), so a loop touches no reference count:
@@ -60,8 +61,10 @@ struct NoGenreList {};
 
 namespace detail {
 
-// What every named container stores.
-using RefSlot = KvRefPtr<KvRefObject>;
+// What every named container of E stores: a counted pointer to the counted
+// class E derives from.
+template <class E>
+using RefSlot = KvRefPtr<std::conditional_t<std::is_base_of<KvRefObject, E>::value, KvRefObject, KvUndoRefObject>>;
 
 template <class X, class List>
 struct InList;
@@ -147,7 +150,8 @@ class RefContainer {
 public:
     using element_type = E;
     using value_type = std::conditional_t<Const, const E*, E*>;
-    using storage_type = Storage<detail::RefSlot>;
+    using slot_type = detail::RefSlot<E>;
+    using storage_type = Storage<slot_type>;
     using bases = BaseList;
     static constexpr bool isConstForm = Const;
     using iterator = detail::CastIterator<typename storage_type::const_iterator, value_type>;
@@ -189,7 +193,7 @@ public:
     operator vector<KvConstGenrePtr<KvGenre>>() const {
         vector<KvConstGenrePtr<KvGenre>> out;
         out.reserve(size());
-        for (const detail::RefSlot& s : d_)
+        for (const slot_type& s : d_)
             out.push_back(KvConstGenrePtr<KvGenre>(s.get()));
         return out;
     }
@@ -199,16 +203,16 @@ protected:
     explicit RefContainer(const storage_type& d) : d_(d) {}
 
     template <class X>
-    static const KvRefObject* address(const X& x) {
+    static const typename slot_type::element_type* address(const X& x) {
         return detail::rawPointer(x);
     }
     // Only what converts to the element class goes in.
     template <class X>
-    static detail::RefSlot slot(const X& x) {
+    static slot_type slot(const X& x) {
         value_type p = detail::rawPointer(x);
-        return detail::RefSlot(const_cast<E*>(p));
+        return slot_type(const_cast<E*>(p));
     }
-    static value_type element(const detail::RefSlot& s) { return static_cast<value_type>(s.get()); }
+    static value_type element(const slot_type& s) { return static_cast<value_type>(s.get()); }
 
     storage_type d_;
 };
@@ -223,7 +227,7 @@ class RefArray : public RefContainer<vector, E, Const, BaseList> {
 public:
     using typename Base::iterator;
     using typename Base::value_type;
-    static constexpr size_t npos = vector<detail::RefSlot>::npos;
+    static constexpr size_t npos = vector<typename Base::slot_type>::npos;
 
     RefArray() = default;
     RefArray(std::initializer_list<value_type> il) {
