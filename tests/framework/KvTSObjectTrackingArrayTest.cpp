@@ -1,0 +1,230 @@
+#include <KvTSObjectTrackingArray1.h>
+#include <KvTSObjectTrackingArray1Handler.h>
+#include <KvTestTSObjects.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace kvtest;
+
+namespace {
+
+using TrackingArrayTest = TSTest;
+using Array = KvTSObjectTrackingArray1;
+
+std::string names(const Array& a) {
+    std::string out;
+    for (size_t i = 0; i < a.size(); ++i)
+        out += (i ? " " : "") + nameOf(a.get(i));
+    return out;
+}
+
+struct Handler : KvTSObjectTrackingArray1Handler {
+    const Array* array = nullptr;
+    int calls = 0;
+    void arrayChanged(KvActionObject cause) override {
+        EXPECT_TRUE(cause.isEqual(array));
+        ++calls;
+    }
+};
+
+// Objects named a, b, ... for one test.
+struct Objects {
+    explicit Objects(std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            held.push_back(new Entity(n));
+    }
+    Entity* operator[](size_t i) const { return static_cast<Entity*>(held[i]); }
+    KvTSObjectArray1 held;
+};
+
+}  // namespace
+
+TEST_F(TrackingArrayTest, ObservesAnObjectWhileAnyEntryHoldsIt) {
+    Objects o{"a", "b", "c"};
+    Entity *a = o[0], *b = o[1], *c = o[2];
+    Array arr;
+    arr.add(a);
+    arr.add(nullptr);
+    EXPECT_FALSE(arr.addUnique(nullptr));
+    EXPECT_FALSE(arr.addUnique(a));
+    EXPECT_TRUE(arr.addUnique(b));
+    arr.add(a);
+    EXPECT_EQ(names(arr), "a null b a");
+    EXPECT_EQ(arr.find(a), 0);
+    EXPECT_EQ(arr.find(c), -1);
+    EXPECT_EQ(a->getRefCount(), 3) << "one reference per entry, besides the test's";
+
+    arr.remove(0LL);
+    EXPECT_TRUE(a->isObserver(&arr)) << "the second entry still holds it";
+    EXPECT_EQ(arr.find(a), 2);
+    arr.set(2, c);
+    EXPECT_FALSE(a->isObserver(&arr));
+    EXPECT_TRUE(c->isObserver(&arr));
+    arr.set(0, c);
+    arr.set(0, nullptr);
+    EXPECT_TRUE(c->isObserver(&arr)) << "entry 2 holds it";
+    arr.pop_back();
+    EXPECT_FALSE(c->isObserver(&arr));
+    EXPECT_EQ(names(arr), "null b");
+    EXPECT_EQ(arr.back(), b);
+
+    expectThrows("KvTSObjectTrackingArray1::remove: index out of range", [&] { arr.remove(2LL); });
+    expectThrows("KvTSObjectTrackingArray1::remove: index out of range", [&] { arr.remove(-1LL); });
+    arr.clear();
+    EXPECT_FALSE(b->isObserver(&arr));
+    expectThrows("KvTSObjectTrackingArray1::pop_back: array is empty", [&] { arr.pop_back(); });
+    expectThrows("KvTSObjectTrackingArray1::back: array is empty", [&] { arr.back(); });
+    EXPECT_EQ(a->getRefCount(), 1);
+}
+
+TEST_F(TrackingArrayTest, CopiesTakeTheEntriesAndOnlyAssignmentTheModes) {
+    // Held by the arrays alone, so that unlink() may delete them.
+    Entity* o[] = {new Entity("a"), new Entity("b")};
+    Array arr;
+    arr.setPreserveEntries(Array::ReplaceInPlace, Array::SplitInPlace, Array::JoinInPlace);
+    Handler handler;
+    handler.array = &arr;
+    arr.setHandler(&handler);
+    arr.add(o[0]);
+    arr.add(o[1]);
+
+    Array copy(arr);
+    EXPECT_EQ(names(copy), "a b");
+    EXPECT_EQ(copy.getReplaceMode(), Array::ReplaceUnique);
+    EXPECT_EQ(copy.getJoinMode(), Array::JoinAppendUnique);
+    EXPECT_TRUE(o[0]->isObserver(&copy));
+
+    Array assigned;
+    assigned = arr;
+    EXPECT_EQ(assigned.getSplitMode(), Array::SplitInPlace);
+    // Neither took the handler: it hears of the original's purges alone
+    // (one from the copies would fail its check of the cause).
+    o[1]->unlink();
+    EXPECT_EQ(names(arr), "a");
+    EXPECT_EQ(names(copy), "a");
+    EXPECT_EQ(names(assigned), "a");
+    EXPECT_EQ(handler.calls, 1);
+    o[0]->unlink();
+    EXPECT_TRUE(arr.empty() && copy.empty() && assigned.empty());
+    EXPECT_EQ(handler.calls, 2);
+
+    // From a plain array: the entries, and the modes stay.
+    Objects p{"p"};
+    assigned = p.held;
+    EXPECT_EQ(names(assigned), "p");
+    EXPECT_EQ(assigned.getSplitMode(), Array::SplitInPlace);
+}
+
+TEST_F(TrackingArrayTest, FollowsReplaceInEachMode) {
+    Objects o{"a", "b", "x", "r"};
+    Entity *a = o[0], *b = o[1], *x = o[2], *r = o[3];
+    Array unique, inPlace, removing;
+    inPlace.setPreserveEntries(Array::ReplaceInPlace, Array::SplitAppendUnique, Array::JoinAppendUnique);
+    removing.setPreserveEntries(Array::ReplaceRemove, Array::SplitAppendUnique, Array::JoinAppendUnique);
+    Handler handler;
+    handler.array = &unique;
+    unique.setHandler(&handler);
+    for (Array* arr : {&unique, &inPlace, &removing})
+        for (Entity* e : {a, x, a, b})
+            arr->add(e);
+
+    a->replace(r, nullptr);
+    EXPECT_EQ(names(unique), "r x r b");
+    EXPECT_EQ(names(inPlace), "r x r b");
+    EXPECT_EQ(names(removing), "x b");
+    EXPECT_FALSE(a->isObserver(&unique));
+    EXPECT_TRUE(r->isObserver(&unique));
+    EXPECT_FALSE(r->isObserver(&removing));
+    EXPECT_EQ(handler.calls, 1);
+
+    // Replaced by an object already there: only the unique mode drops.
+    b->replace(r, nullptr);
+    EXPECT_EQ(names(unique), "r x r");
+    EXPECT_EQ(names(inPlace), "r x r r");
+    EXPECT_EQ(unique.find(r), 0);
+
+    // A replace by nothing is not followed: the entries stay, observed.
+    x->replace(nullptr, nullptr);
+    EXPECT_EQ(names(unique), "r x r");
+    EXPECT_TRUE(x->isObserver(&unique));
+    EXPECT_EQ(handler.calls, 2);
+
+    // One about an object the array no longer holds is a stray.
+    unique.remove(x);
+    x->addObserver(&unique);
+    x->replace(a, nullptr);
+    EXPECT_FALSE(x->isObserver(&unique));
+    EXPECT_EQ(handler.calls, 2);
+}
+
+TEST_F(TrackingArrayTest, FollowsSplitInEachMode) {
+    Objects o{"x", "a", "y", "p", "q"};
+    Entity *x = o[0], *a = o[1], *y = o[2], *p = o[3], *q = o[4];
+    Array inPlace, unique, removing;
+    inPlace.setPreserveEntries(Array::ReplaceUnique, Array::SplitInPlace, Array::JoinAppendUnique);
+    removing.setPreserveEntries(Array::ReplaceUnique, Array::SplitRemove, Array::JoinAppendUnique);
+    for (Array* arr : {&inPlace, &unique, &removing})
+        for (Entity* e : {x, a, y, a})
+            arr->add(e);
+    unique.add(q);
+
+    KvRefPtr<Multi> parts(new Multi({p, q}, "pq"));
+    a->replaceSplit(parts.get(), nullptr);
+    EXPECT_EQ(names(inPlace), "x p q y p q");
+    EXPECT_EQ(names(unique), "x y q p");
+    EXPECT_EQ(names(removing), "x y");
+    EXPECT_TRUE(p->isObserver(&inPlace));
+    EXPECT_FALSE(a->isObserver(&inPlace));
+    EXPECT_FALSE(p->isObserver(&removing));
+    EXPECT_EQ(inPlace.find(q), 2) << "the index follows the moved entries";
+}
+
+TEST_F(TrackingArrayTest, FollowsJoinInEachMode) {
+    Objects o{"a", "x", "b", "j"};
+    Entity *a = o[0], *x = o[1], *b = o[2], *j = o[3];
+    Array inPlace, unique, removing;
+    inPlace.setPreserveEntries(Array::ReplaceUnique, Array::SplitAppendUnique, Array::JoinInPlace);
+    removing.setPreserveEntries(Array::ReplaceUnique, Array::SplitAppendUnique, Array::JoinRemove);
+    Handler handler;
+    handler.array = &inPlace;
+    inPlace.setHandler(&handler);
+    for (Array* arr : {&inPlace, &unique, &removing})
+        for (Entity* e : {a, x, b, b})
+            arr->add(e);
+
+    KvRefPtr<Multi> joined(new Multi({a, b}, "ab"));
+    joined->replaceJoin(j, nullptr);
+    EXPECT_EQ(names(inPlace), "j x");
+    EXPECT_EQ(names(unique), "x j");
+    EXPECT_EQ(names(removing), "x");
+    EXPECT_EQ(handler.calls, 1) << "b's own join action finds nothing left to do";
+    EXPECT_FALSE(b->isObserver(&inPlace));
+    EXPECT_TRUE(j->isObserver(&unique));
+    EXPECT_FALSE(j->isObserver(&removing));
+
+    // Joined into one of its constituents: that one keeps its place (in
+    // place, the other's entries take it as well).
+    KvRefPtr<Multi> into(new Multi({x, j}, "xj"));
+    into->replaceJoin(j, nullptr);
+    EXPECT_EQ(names(inPlace), "j j");
+    EXPECT_EQ(names(unique), "j");
+    EXPECT_TRUE(j->isObserver(&unique));
+}
+
+TEST_F(TrackingArrayTest, APurgedObjectLeavesEveryEntry) {
+    Array arr;
+    Handler handler;
+    handler.array = &arr;
+    arr.setHandler(&handler);
+    auto* a = new Entity("a");
+    auto* b = new Entity("b");
+    arr.add(a);
+    arr.add(b);
+    arr.add(a);
+    a->unlink();  // the array held the only references
+    EXPECT_EQ(names(arr), "b");
+    EXPECT_EQ(handler.calls, 1);
+    EXPECT_EQ(TSCensus::live(), 1);
+}
