@@ -1,0 +1,7 @@
+#include <KvFrameworkBaseState.h>
+
+#include <KvFrameworkBase.h>
+
+KvFrameworkBaseState::KvFrameworkBaseState(const KvFrameworkBase& framework) : KvUndoRefObjectState(framework) {}
+
+KvFrameworkBaseState::~KvFrameworkBaseState() = default;
