@@ -5,13 +5,19 @@
 #include <KvAttributedObject.h>
 #include <KvCloneMapper.h>
 #include <KvDataStore.h>
+#include <KvFrameworkBase.h>
+#include <KvFrameworkEntity.h>
+#include <KvFrameworkEntityInstance.h>
+#include <KvFrameworkPath.h>
 #include <KvMapper.h>
+#include <KvMultiFrameworkEntityInstance.h>
 #include <KvMultiObject.h>
 #include <KvObject.h>
 #include <KvObservedObject.h>
 #include <KvOversetElement.h>
 #include <KvRefObject.h>
 #include <KvTSObject.h>
+#include <KvTSObjectTrackingArray1.h>
 #include <KvTrackingPtr.h>
 #include <KvTypes.h>
 #include <KvUndoBoolDatum.h>
@@ -36,7 +42,9 @@ void KvBase::init() {
     initTypes();
     KvDataStore::initType(207);
     KvAttributeItem::init();
+    KvFrameworkEntity::init();
     KvAttributedObject::init();
+    KvFrameworkPath::init();
 }
 
 bool KvBase::initTypes() {
@@ -58,11 +66,17 @@ bool KvBase::initTypes() {
     KvUndoBoolDatum::initType();
     KvUndoObservedObjectDatum::initType();
     KvUndoRefObjectDatum::initType();
+    KvFrameworkBase::initType();
+    KvFrameworkPath::initType();
     KvAttributedObject::initType();
     KvAttributeItem::initType();
     KvMultiObject::initType();
     KvTSObject::initType();
     KvOversetElement::initType();
+    KvFrameworkEntity::initType();
+    KvFrameworkEntityInstance::initType();
+    KvMultiFrameworkEntityInstance::initType();
+    KvTSObjectTrackingArray1::initType();
     KvActionQueue::initType();
     return true;
 }

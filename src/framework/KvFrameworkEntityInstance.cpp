@@ -1,0 +1,412 @@
+#include <KvFrameworkEntityInstance.h>
+
+#include <KvActionLock.h>
+#include <KvActionQueue.h>
+#include <KvConstFrameworkEntityInstanceArray1.h>
+#include <KvConstFrameworkEntityInstanceSet.h>
+#include <KvDataStore.h>
+#include <KvFrameworkEntityInstanceArray1.h>
+#include <KvFrameworkEntityInstanceSet.h>
+#include <KvFrameworkEntityInstanceState.h>
+#include <KvJoinAction.h>
+#include <KvMultiFrameworkEntityInstance.h>
+#include <KvObserverIterator.h>
+#include <KvPurgeAction.h>
+#include <KvReplaceAction.h>
+#include <KvSplitAction.h>
+#include <KvUndo.h>
+#include <KvUndoBridge.h>
+#include <KvUpdateAction.h>
+#include <KvUpdateLater.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+KV_TYPE_SOURCE(KvFrameworkEntityInstance, "FrameworkEntityInstance", KvUndoRefObject)
+
+namespace {
+
+using Instance = KvFrameworkEntityInstance;
+
+// Every live instance, by address. Built on first use and never torn down,
+// so that instances outliving the library's statics still find it.
+std::set<Instance*>& registry() {
+    static auto* instances = new std::set<Instance*>;
+    return *instances;
+}
+
+std::map<QUuid, Instance*>& uuids() {
+    static auto* map = new std::map<QUuid, Instance*>;
+    return *map;
+}
+
+// Null first, then by entity creation order (no entity first), then by path.
+bool ordered(const Instance* a, const Instance* b) {
+    if (!a || !b) return !a && b;
+    const KvFrameworkEntity* ea = a->getEntity();
+    const KvFrameworkEntity* eb = b->getEntity();
+    if (ea != eb) return !ea || (eb && *ea < *eb);
+    return a->getPath() < b->getPath();
+}
+
+template <class Array, class Set>
+Array orderedContents(const Set& set) {
+    std::vector<const Instance*> all(set.begin(), set.end());
+    std::stable_sort(all.begin(), all.end(), ordered);
+    Array out;
+    out.reserve(all.size());
+    for (const Instance* i : all)
+        out.push_back(const_cast<Instance*>(i));
+    return out;
+}
+
+// The instances alive now; the caller holds an action lock, so none of them
+// is deleted while it walks them.
+std::vector<Instance*> snapshot() { return std::vector<Instance*>(registry().begin(), registry().end()); }
+
+}  // namespace
+
+KvFrameworkEntityInstance::KvFrameworkEntityInstance(const KvFrameworkPath& path, KvFrameworkEntity* entity)
+    : entity_(entity), path_(path) {
+    // Nothing may let go of the instance while it is set up.
+    ref();
+    registry().insert(this);
+    if (entity) {
+        entity->addObserver(this);
+        notch_ = entity->getNotch();
+    }
+    path_.addMonitor(this);
+    QUuid own;
+    if (entity && entity->hasUuid(own) && !own.isNull() && !map(own))
+        takeUuid(own);
+    else
+        generateUuid();
+    xform_ = path_.getTailToRootXform();
+    unrefKeep();
+}
+
+KvFrameworkEntityInstance::KvFrameworkEntityInstance(const KvFrameworkEntityInstanceState& state)
+    : KvUndoRefObject(state) {
+    registry().insert(this);
+    path_.addMonitor(this);
+    restoreFrom(state);
+    // A new object has nothing cached of its own: the state's is the best.
+    xform_ = state.xform_;
+}
+
+KvFrameworkEntityInstance::~KvFrameworkEntityInstance() {
+    registry().erase(this);
+    clearUuid();
+    setEntity(nullptr);
+    path_.removeMonitor(this);
+}
+
+void KvFrameworkEntityInstance::preDestroy() { registry().erase(this); }
+
+// --- the instance of a pair
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::find(const KvFrameworkPath& path,
+                                                           const KvFrameworkEntity* entity) {
+    if (!entity) return nullptr;
+    KvObserverIterator it(entity);
+    for (it.first(); !it.isDone(); it.next()) {
+        Instance* instance = cast(it.getCurrent());
+        if (instance && !instance->isDying() && instance->path_ == path) return instance;
+    }
+    return nullptr;
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::find(const KvFrameworkEntity* entity) {
+    return entity ? find(KvFrameworkPath::getActive(), entity) : nullptr;
+}
+
+bool KvFrameworkEntityInstance::isValid(const KvFrameworkPath& path, const KvFrameworkEntity* entity) {
+    if (!entity || path.isEmpty()) return false;
+    const KvFrameworkBase* framework = entity->getFramework();
+    return framework ? framework == path.getTail() : path == KvFrameworkPath::getActive();
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::get(const KvFrameworkPath& path, KvFrameworkEntity* entity) {
+    if (!isValid(path, entity)) return nullptr;
+    Instance* found = find(path, entity);
+    return found ? found : new Instance(path, entity);
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::get(KvFrameworkEntity* entity) {
+    return entity ? get(KvFrameworkPath::getActive(), entity) : nullptr;
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::getFirstInstance(const KvFrameworkEntity* entity) {
+    if (!entity) return nullptr;
+    const KvFrameworkPath active = KvFrameworkPath::getActive();
+    if (active.isEmpty()) return nullptr;
+    if (Instance* found = find(active, entity)) return found;
+    KvObserverIterator it(entity);
+    for (it.first(); !it.isDone(); it.next()) {
+        Instance* instance = cast(it.getCurrent());
+        if (instance && !instance->isDying()) return instance;
+    }
+    return nullptr;
+}
+
+KvFrameworkEntityInstanceSet KvFrameworkEntityInstance::getAll() {
+    KvFrameworkEntityInstanceSet all;
+    for (Instance* instance : registry())
+        all.insert(instance);
+    return all;
+}
+
+size_t KvFrameworkEntityInstance::getNumInstances() { return registry().size(); }
+
+KvFrameworkEntityInstanceArray1 KvFrameworkEntityInstance::getOrderedContents(const KvFrameworkEntityInstanceSet& set) {
+    return orderedContents<KvFrameworkEntityInstanceArray1>(set);
+}
+
+KvConstFrameworkEntityInstanceArray1 KvFrameworkEntityInstance::getOrderedContents(
+    const KvConstFrameworkEntityInstanceSet& set) {
+    return orderedContents<KvConstFrameworkEntityInstanceArray1>(set);
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::map(const QUuid& uuid) {
+    auto it = uuids().find(uuid);
+    return it == uuids().end() ? nullptr : it->second;
+}
+
+void KvFrameworkEntityInstance::updatePaths(const KvFrameworkPath& path) {
+    if (path.isEmpty()) return;
+    KvFrameworkBase* tail = path.getTail();
+    KvFrameworkPath prefix(path);
+    prefix.trimEnd(1);
+    KvActionLock lock;
+    for (Instance* instance : snapshot()) {
+        if (instance->path_.getRoot() != tail) continue;
+        KvFrameworkPath longer(prefix);
+        if (longer.join(instance->path_)) instance->updatePath(longer);
+    }
+}
+
+bool KvFrameworkEntityInstance::validateInstances(const KvFrameworkBase* root,
+                                                  const KvFrameworkEntityInstanceSet& keep) {
+    KvActionLock lock;
+    bool unchanged = true;
+    // Each change may change what the others find: start again after it.
+    auto untilSettled = [&](const std::function<bool(Instance*)>& fix) {
+        for (bool again = true; again;) {
+            again = false;
+            for (Instance* instance : snapshot()) {
+                if (keep.contains(instance) || !fix(instance)) continue;
+                unchanged = false;
+                again = true;
+                break;
+            }
+        }
+    };
+    untilSettled([root](Instance* instance) {
+        const KvFrameworkPath& path = instance->path_;
+        if (isValid(path, instance->getEntity()) && (!root || path.getRoot() == root)) return false;
+        instance->destroy();
+        return true;
+    });
+    untilSettled([](Instance* instance) {
+        Instance* unique = find(instance->path_, instance->getEntity());
+        if (!unique || unique == instance) return false;
+        instance->replace(unique);
+        return true;
+    });
+    return unchanged;
+}
+
+// --- one instance
+
+void KvFrameworkEntityInstance::clearOutdated() {
+    if (!outdated_) return;
+    outdated_ = false;
+    xform_ = path_.getTailToRootXform();
+    notch_ = entity_ ? entity_->getNotch() : KvNotch();
+    updateObservers(KvActionObject());
+}
+
+void KvFrameworkEntityInstance::setOutdated() {
+    if (!outdated_) markOutdated(true);
+}
+
+void KvFrameworkEntityInstance::markOutdated(bool notifyIfAlready) {
+    generateUuid();
+    if (!outdated_) {
+        outdated_ = true;
+        updateObservers(KvActionObject());
+    } else if (notifyIfAlready) {
+        updateObservers(KvActionObject());
+    }
+}
+
+void KvFrameworkEntityInstance::scheduleUpdate() {
+    if (updatePending_) return;
+    updatePending_ = true;
+    KvActionQueue::run(new KvUpdateLater(this));
+}
+
+void KvFrameworkEntityInstance::update() {
+    updatePending_ = false;
+    const KvFrameworkBase* framework = entity_ ? entity_->getFramework() : nullptr;
+    if (framework && framework != path_.getTail()) {
+        // The entity moved to another framework: this pair is no more.
+        destroy();
+        return;
+    }
+    if (mergePending_ && entity_) {
+        mergePending_ = false;
+        KvObserverIterator it(entity_.get());
+        for (it.first(); !it.isDone(); it.next()) {
+            Instance* other = cast(it.getCurrent());
+            if (other && other != this && !other->isDying() && other->path_ == path_) {
+                outdated_ = true;
+                replace(other);
+                return;
+            }
+        }
+    }
+    if (entity_ && entity_->isNotchEqual(notch_) && path_.getTailToRootXform() == xform_) return;
+    if (!outdated_)
+        markOutdated(true);
+    else
+        updateObservers(KvActionObject());
+}
+
+void KvFrameworkEntityInstance::replace(KvFrameworkEntityInstance* other) {
+    notifyObservers(new KvReplaceAction(this, other, nullptr), KvActionObject());
+    destroy();
+}
+
+void KvFrameworkEntityInstance::updatePath(const KvFrameworkPath& path) {
+    if (path == path_) return;
+    path_.removeMonitor(this);
+    path_ = path;
+    path_.addMonitor(this);
+    outdated_ = true;
+    updateObservers(KvActionObject());
+}
+
+void KvFrameworkEntityInstance::setEntity(KvFrameworkEntity* entity) {
+    if (entity == entity_.get()) return;
+    // Stop observing first: letting go of the old entity may purge it.
+    if (entity_) entity_->removeObserver(this);
+    if (entity) entity->addObserver(this);
+    entity_ = entity;
+}
+
+void KvFrameworkEntityInstance::takeUuid(const QUuid& uuid) {
+    clearUuid();
+    uuid_ = uuid;
+    // A later holder of the same identifier takes the entry over.
+    if (!uuid_.isNull()) uuids()[uuid_] = this;
+}
+
+void KvFrameworkEntityInstance::generateUuid() { takeUuid(QUuid::createUuid()); }
+
+void KvFrameworkEntityInstance::clearUuid() {
+    if (uuid_.isNull()) return;
+    auto it = uuids().find(uuid_);
+    if (it != uuids().end() && it->second == this) uuids().erase(it);
+}
+
+bool KvFrameworkEntityInstance::canSave(const KvDataStore& store) const {
+    return entity_ && !store.getIdentifier(entity_.get()).isEmpty();
+}
+
+void KvFrameworkEntityInstance::save(KvDataStore& store) const {
+    store.writeBool("Outdated", outdated_);
+    path_.save("Path", store);
+    store.writeReference("Entity", entity_.get());
+    store.writeString("UUID", KvString(uuid_.toString().toLocal8Bit().toStdString()));
+}
+
+KvUndoState* KvFrameworkEntityInstance::getState() const { return new KvFrameworkEntityInstanceState(*this); }
+
+void KvFrameworkEntityInstance::restoreFrom(const KvFrameworkEntityInstanceState& state) {
+    outdated_ = state.outdated_;
+    notch_ = state.notch_;
+    takeUuid(state.uuid_);
+    setEntity(KvFrameworkEntity::cast(KvUndoBridge::dereference(state.entity_)));
+    // The instance set the path back itself: it need not hear of it.
+    path_.removeMonitor(this);
+    path_.restoreFromState(state.frameworks_);
+    path_.addMonitor(this);
+}
+
+bool KvFrameworkEntityInstance::operator<(const KvGenre& other) const {
+    return std::less<const KvGenre*>()(this, &other);
+}
+
+// --- following the entity and the path
+
+bool KvFrameworkEntityInstance::fromEntity(const KvAction* action) const {
+    return entity_ && action->getSource() == entity_.get();
+}
+
+void KvFrameworkEntityInstance::handleUpdateAction(KvUpdateAction* action) {
+    if (!fromEntity(action)) return handleBadAction(action);
+    scheduleUpdate();
+}
+
+void KvFrameworkEntityInstance::handlePurgeAction(KvPurgeAction* action) {
+    if (!fromEntity(action)) return handleBadAction(action);
+    setEntity(nullptr);
+    // Undo brings the entity back, and this instance's state with it.
+    if (KvUndo::isRestoring()) return;
+    outdated_ = true;
+    clearUuid();
+    destroy();
+}
+
+void KvFrameworkEntityInstance::handleReplaceAction(KvReplaceAction* action) {
+    if (!fromEntity(action)) return handleBadAction(action);
+    KvFrameworkEntity* replacement = KvFrameworkEntity::cast(action->getReplacement());
+    if (Instance* other = find(path_, replacement)) {
+        replace(other);
+        return;
+    }
+    const KvRefPtr<KvFrameworkEntity> old(entity_);  // let go of last
+    setEntity(replacement);
+    if (replacement && !replacement->isUnmodifiedCopy(old.get())) {
+        markOutdated(true);
+    } else {
+        scheduleUpdate();
+        updateObservers(KvActionObject());
+    }
+}
+
+void KvFrameworkEntityInstance::handleSplitAction(KvSplitAction* action) {
+    if (!fromEntity(action)) return handleBadAction(action);
+    if (KvMultiObject* multi = action->getMulti()) {
+        const KvRefPtr<KvMultiFrameworkEntityInstance> parts(new KvMultiFrameworkEntityInstance(path_, multi));
+        notifyObservers(new KvSplitAction(this, parts.get(), action->getMapper()), KvActionObject());
+    }
+    markOutdated(true);
+}
+
+void KvFrameworkEntityInstance::handleJoinAction(KvJoinAction* action) {
+    KvMultiObject* multi = action->getMulti();
+    if (!fromEntity(action) || !multi || !multi->contains(entity_.get())) return handleBadAction(action);
+    const KvRefPtr<KvMultiFrameworkEntityInstance> parts(new KvMultiFrameworkEntityInstance(path_, multi));
+    KvFrameworkEntity* joined = KvFrameworkEntity::cast(action->getSingle());
+    Instance* single = find(path_, joined);
+    if (joined && !single) {
+        // Held by the action alone, unless an observer keeps it.
+        single = new Instance(path_, joined);
+        single->markOutdated(false);
+    }
+    notifyObservers(new KvJoinAction(this, parts.get(), single, action->getMapper()), KvActionObject());
+    markOutdated(true);
+}
+
+void KvFrameworkEntityInstance::pathModified(const KvFrameworkPath* path, Reason reason) {
+    if (path != &path_) return;
+    if (reason == Cosmetic)
+        scheduleUpdate();
+    else
+        markOutdated(false);
+}
