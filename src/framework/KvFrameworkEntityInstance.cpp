@@ -70,14 +70,12 @@ std::vector<Instance*> snapshot() { return std::vector<Instance*>(registry().beg
 }  // namespace
 
 KvFrameworkEntityInstance::KvFrameworkEntityInstance(const KvFrameworkPath& path, KvFrameworkEntity* entity)
-    : entity_(entity), path_(path) {
+    : path_(path) {
     // Nothing may let go of the instance while it is set up.
     ref();
     registry().insert(this);
-    if (entity) {
-        entity->addObserver(this);
-        notch_ = entity->getNotch();
-    }
+    setEntity(entity);
+    if (entity) notch_ = entity->getNotch();
     path_.addMonitor(this);
     QUuid own;
     if (entity && entity->hasUuid(own) && !own.isNull() && !map(own))
@@ -290,13 +288,7 @@ void KvFrameworkEntityInstance::updatePath(const KvFrameworkPath& path) {
     updateObservers(KvActionObject());
 }
 
-void KvFrameworkEntityInstance::setEntity(KvFrameworkEntity* entity) {
-    if (entity == entity_.get()) return;
-    // Stop observing first: letting go of the old entity may purge it.
-    if (entity_) entity_->removeObserver(this);
-    if (entity) entity->addObserver(this);
-    entity_ = entity;
-}
+void KvFrameworkEntityInstance::setEntity(KvFrameworkEntity* entity) { entity_.set(this, entity); }
 
 void KvFrameworkEntityInstance::takeUuid(const QUuid& uuid) {
     clearUuid();
@@ -369,7 +361,7 @@ void KvFrameworkEntityInstance::handleReplaceAction(KvReplaceAction* action) {
         replace(other);
         return;
     }
-    const KvRefPtr<KvFrameworkEntity> old(entity_);  // let go of last
+    const KvRefPtr<KvFrameworkEntity> old(entity_.get());  // let go of last
     setEntity(replacement);
     if (replacement && !replacement->isUnmodifiedCopy(old.get())) {
         markOutdated(true);

@@ -4,7 +4,7 @@
 #include <KvFrameworkPath.h>
 #include <KvFrameworkPathMonitor.h>
 #include <KvNotch.h>
-#include <KvRefPtr.h>
+#include <KvObservedRef.h>
 #include <KvUndoRefObject.h>
 #include <KvXformMatrix.h>
 
@@ -133,7 +133,7 @@ private:
     bool outdated_ = false;
     bool mergePending_ = false;
     bool updatePending_ = false;
-    KvRefPtr<KvFrameworkEntity> entity_;
+    KvObservedRef<KvFrameworkEntity> entity_;
     KvNotch notch_;
     KvXformMatrix xform_;
     KvFrameworkPath path_;

@@ -30,14 +30,6 @@ const KvXformMatrix& identity() {
     return id;
 }
 
-Chain slice(const Chain& chain, size_t from, size_t to) {
-    Chain out;
-    out.reserve(to - from);
-    for (size_t i = from; i < to; ++i)
-        out.push_back(chain[i]);
-    return out;
-}
-
 // Whether `chain` runs, unbroken, somewhere in `list`.
 bool holdsRun(const Chain& list, const Chain& chain) {
     const size_t first = list.indexOf(chain.front());
@@ -62,13 +54,7 @@ KvFrameworkPath& KvFrameworkPath::operator=(const KvFrameworkPath& other) {
     return *this;
 }
 
-void KvFrameworkPath::setImpl(KvFrameworkPathImpl* impl) {
-    if (impl == impl_.get()) return;
-    // Stop observing the old impl first: letting go of it may purge it.
-    if (impl_) impl_->removeObserver(this);
-    if (impl) impl->addObserver(this);
-    impl_ = impl;
-}
+void KvFrameworkPath::setImpl(KvFrameworkPathImpl* impl) { impl_.set(this, impl); }
 
 void KvFrameworkPath::adopt(const Chain& chain) {
     if (chain.empty()) {
@@ -161,14 +147,14 @@ KvFrameworkPath::Result KvFrameworkPath::getXformFromPath(const KvFrameworkPath&
 }
 
 bool KvFrameworkPath::operator==(const KvFrameworkPath& other) const {
-    if (impl_ == other.impl_) return true;
+    if (impl_.get() == other.impl_.get()) return true;
     const size_t n = getDepth();
     if (n != other.getDepth()) return false;
     return n == 0 || impl_->getFrameworks().equals(other.impl_->getFrameworks());
 }
 
 bool KvFrameworkPath::operator<(const KvFrameworkPath& other) const {
-    if (!other.impl_) return impl_ != nullptr;
+    if (!other.impl_) return static_cast<bool>(impl_);
     if (!impl_) return false;
     const Chain& a = impl_->getFrameworks();
     const Chain& b = other.impl_->getFrameworks();
@@ -235,13 +221,13 @@ bool KvFrameworkPath::set(const Chain& chain) {
 
 KvFrameworkPath& KvFrameworkPath::trimEnd(size_t n) {
     const size_t depth = getDepth();
-    if (n > 0 && depth > 0) adopt(slice(impl_->getFrameworks(), 0, depth - std::min(n, depth)));
+    if (n > 0 && depth > 0) adopt(KvFrameworkPathImpl::slice(impl_->getFrameworks(), 0, depth - std::min(n, depth)));
     return *this;
 }
 
 KvFrameworkPath& KvFrameworkPath::trimStart(size_t n) {
     const size_t depth = getDepth();
-    if (n > 0 && depth > 0) adopt(slice(impl_->getFrameworks(), std::min(n, depth), depth));
+    if (n > 0 && depth > 0) adopt(KvFrameworkPathImpl::slice(impl_->getFrameworks(), std::min(n, depth), depth));
     return *this;
 }
 

@@ -3,6 +3,7 @@
 #include <KvFrameworkBase.h>
 #include <KvFrameworkPathMonitor.h>
 #include <KvObject.h>
+#include <KvObservedRef.h>
 #include <KvRefPtr.h>
 #include <KvString.h>
 #include <KvUndoReference.h>
@@ -136,7 +137,7 @@ private:
     void notify(KvFrameworkPathMonitor::Reason reason);
     bool fromImpl(KvAction* action) const;
 
-    KvRefPtr<KvFrameworkPathImpl> impl_;
+    KvObservedRef<KvFrameworkPathImpl> impl_;
     kv::vector<KvFrameworkPathMonitor*> monitors_;
 };
 

@@ -8,20 +8,13 @@
 
 KV_TYPE_SOURCE(KvFrameworkPathImpl, "FrameworkPathImpl", KvRefObject)
 
-namespace {
-
-using Chain = KvFrameworkPathImpl::Chain;
-
-// Frameworks [from, to) of `chain`.
-Chain slice(const Chain& chain, size_t from, size_t to) {
+KvFrameworkPathImpl::Chain KvFrameworkPathImpl::slice(const Chain& chain, size_t from, size_t to) {
     Chain out;
     out.reserve(to - from);
     for (size_t i = from; i < to; ++i)
         out.push_back(chain[i]);
     return out;
 }
-
-}  // namespace
 
 KvFrameworkPathImpl::KvFrameworkPathImpl(const Chain& frameworks) { setFrameworks(frameworks); }
 

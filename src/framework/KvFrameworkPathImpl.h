@@ -36,6 +36,8 @@ public:
 
     // The live impl of `chain`, or null; never one of an empty chain.
     static KvFrameworkPathImpl* find(const Chain& chain, const KvFrameworkPathImpl* except = nullptr);
+    // Frameworks [from, to) of `chain`.
+    static Chain slice(const Chain& chain, size_t from, size_t to);
     // The impls that observe `framework`, held.
     static kv::vector<KvRefPtr<KvFrameworkPathImpl>> observing(const KvFrameworkBase* framework);
 

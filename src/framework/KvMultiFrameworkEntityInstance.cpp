@@ -29,12 +29,7 @@ KvMultiFrameworkEntityInstance::KvMultiFrameworkEntityInstance(KvAttributedObjec
 
 KvMultiFrameworkEntityInstance::~KvMultiFrameworkEntityInstance() { setMulti(nullptr); }
 
-void KvMultiFrameworkEntityInstance::setMulti(KvMultiObject* multi) {
-    if (multi == multi_.get()) return;
-    if (multi_) multi_->removeObserver(this);
-    if (multi) multi->addObserver(this);
-    multi_ = multi;
-}
+void KvMultiFrameworkEntityInstance::setMulti(KvMultiObject* multi) { multi_.set(this, multi); }
 
 size_t KvMultiFrameworkEntityInstance::getNumObjects() const { return multi_ ? multi_->getNumObjects() : 0; }
 
@@ -53,8 +48,7 @@ bool KvMultiFrameworkEntityInstance::contains(const KvObservedObject* obj) const
 
 KvMultiObject* KvMultiFrameworkEntityInstance::createTemporaryCopy() const {
     auto* copy = new KvMultiFrameworkEntityInstance(*this);
-    copy->setMulti(nullptr);
-    copy->multi_ = multi_;
+    copy->multi_.unobserve(copy);
     return copy;
 }
 

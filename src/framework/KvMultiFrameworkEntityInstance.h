@@ -2,7 +2,7 @@
 
 #include <KvFrameworkPath.h>
 #include <KvMultiObject.h>
-#include <KvRefPtr.h>
+#include <KvObservedRef.h>
 
 class KvMultiFrameworkEntityInstanceState;
 
@@ -44,6 +44,6 @@ private:
     void setMulti(KvMultiObject* multi);
     bool fromMulti(const KvAction* action) const;
 
-    KvRefPtr<KvMultiObject> multi_;
+    KvObservedRef<KvMultiObject> multi_;
     KvFrameworkPath path_;
 };

@@ -39,6 +39,27 @@ struct Objects {
     KvTSObjectArray1 held;
 };
 
+// Three arrays holding `entries`, one per mode (in place, unique, remove) of
+// the event under test, the other modes left as they are; the handler
+// watches the first.
+struct ByMode {
+    enum Event { Replace, Split, Join };
+    ByMode(Event event, std::initializer_list<Entity*> entries) {
+        for (int mode = 0; mode < 3; ++mode) {
+            auto pick = [&](Event e) { return e == event ? mode : 1; };
+            arrays[mode].setPreserveEntries(Array::ReplaceMode(pick(Replace)), Array::SplitMode(pick(Split)),
+                                            Array::JoinMode(pick(Join)));
+            for (Entity* e : entries)
+                arrays[mode].add(e);
+        }
+        handler.array = &arrays[0];
+        arrays[0].setHandler(&handler);
+    }
+    Array arrays[3];
+    Array &inPlace = arrays[0], &unique = arrays[1], &removing = arrays[2];
+    Handler handler;
+};
+
 }  // namespace
 
 TEST_F(TrackingArrayTest, ObservesAnObjectWhileAnyEntryHoldsIt) {
@@ -120,97 +141,76 @@ TEST_F(TrackingArrayTest, CopiesTakeTheEntriesAndOnlyAssignmentTheModes) {
 TEST_F(TrackingArrayTest, FollowsReplaceInEachMode) {
     Objects o{"a", "b", "x", "r"};
     Entity *a = o[0], *b = o[1], *x = o[2], *r = o[3];
-    Array unique, inPlace, removing;
-    inPlace.setPreserveEntries(Array::ReplaceInPlace, Array::SplitAppendUnique, Array::JoinAppendUnique);
-    removing.setPreserveEntries(Array::ReplaceRemove, Array::SplitAppendUnique, Array::JoinAppendUnique);
-    Handler handler;
-    handler.array = &unique;
-    unique.setHandler(&handler);
-    for (Array* arr : {&unique, &inPlace, &removing})
-        for (Entity* e : {a, x, a, b})
-            arr->add(e);
+    ByMode by(ByMode::Replace, {a, x, a, b});
 
     a->replace(r, nullptr);
-    EXPECT_EQ(names(unique), "r x r b");
-    EXPECT_EQ(names(inPlace), "r x r b");
-    EXPECT_EQ(names(removing), "x b");
-    EXPECT_FALSE(a->isObserver(&unique));
-    EXPECT_TRUE(r->isObserver(&unique));
-    EXPECT_FALSE(r->isObserver(&removing));
-    EXPECT_EQ(handler.calls, 1);
+    EXPECT_EQ(names(by.inPlace), "r x r b");
+    EXPECT_EQ(names(by.unique), "r x r b");
+    EXPECT_EQ(names(by.removing), "x b");
+    EXPECT_FALSE(a->isObserver(&by.unique));
+    EXPECT_TRUE(r->isObserver(&by.unique));
+    EXPECT_FALSE(r->isObserver(&by.removing));
+    EXPECT_EQ(by.handler.calls, 1);
 
     // Replaced by an object already there: only the unique mode drops.
     b->replace(r, nullptr);
-    EXPECT_EQ(names(unique), "r x r");
-    EXPECT_EQ(names(inPlace), "r x r r");
-    EXPECT_EQ(unique.find(r), 0);
+    EXPECT_EQ(names(by.unique), "r x r");
+    EXPECT_EQ(names(by.inPlace), "r x r r");
+    EXPECT_EQ(by.unique.find(r), 0);
 
     // A replace by nothing is not followed: the entries stay, observed.
     x->replace(nullptr, nullptr);
-    EXPECT_EQ(names(unique), "r x r");
-    EXPECT_TRUE(x->isObserver(&unique));
-    EXPECT_EQ(handler.calls, 2);
+    EXPECT_EQ(names(by.inPlace), "r x r r");
+    EXPECT_TRUE(x->isObserver(&by.inPlace));
+    EXPECT_EQ(by.handler.calls, 2);
 
     // One about an object the array no longer holds is a stray.
-    unique.remove(x);
-    x->addObserver(&unique);
+    by.inPlace.remove(x);
+    x->addObserver(&by.inPlace);
     x->replace(a, nullptr);
-    EXPECT_FALSE(x->isObserver(&unique));
-    EXPECT_EQ(handler.calls, 2);
+    EXPECT_FALSE(x->isObserver(&by.inPlace));
+    EXPECT_EQ(by.handler.calls, 2);
 }
 
 TEST_F(TrackingArrayTest, FollowsSplitInEachMode) {
     Objects o{"x", "a", "y", "p", "q"};
     Entity *x = o[0], *a = o[1], *y = o[2], *p = o[3], *q = o[4];
-    Array inPlace, unique, removing;
-    inPlace.setPreserveEntries(Array::ReplaceUnique, Array::SplitInPlace, Array::JoinAppendUnique);
-    removing.setPreserveEntries(Array::ReplaceUnique, Array::SplitRemove, Array::JoinAppendUnique);
-    for (Array* arr : {&inPlace, &unique, &removing})
-        for (Entity* e : {x, a, y, a})
-            arr->add(e);
-    unique.add(q);
+    ByMode by(ByMode::Split, {x, a, y, a});
+    by.unique.add(q);
 
     KvRefPtr<Multi> parts(new Multi({p, q}, "pq"));
     a->replaceSplit(parts.get(), nullptr);
-    EXPECT_EQ(names(inPlace), "x p q y p q");
-    EXPECT_EQ(names(unique), "x y q p");
-    EXPECT_EQ(names(removing), "x y");
-    EXPECT_TRUE(p->isObserver(&inPlace));
-    EXPECT_FALSE(a->isObserver(&inPlace));
-    EXPECT_FALSE(p->isObserver(&removing));
-    EXPECT_EQ(inPlace.find(q), 2) << "the index follows the moved entries";
+    EXPECT_EQ(names(by.inPlace), "x p q y p q");
+    EXPECT_EQ(names(by.unique), "x y q p");
+    EXPECT_EQ(names(by.removing), "x y");
+    EXPECT_TRUE(p->isObserver(&by.inPlace));
+    EXPECT_FALSE(a->isObserver(&by.inPlace));
+    EXPECT_FALSE(p->isObserver(&by.removing));
+    EXPECT_EQ(by.inPlace.find(q), 2) << "the index follows the moved entries";
 }
 
 TEST_F(TrackingArrayTest, FollowsJoinInEachMode) {
     Objects o{"a", "x", "b", "j"};
     Entity *a = o[0], *x = o[1], *b = o[2], *j = o[3];
-    Array inPlace, unique, removing;
-    inPlace.setPreserveEntries(Array::ReplaceUnique, Array::SplitAppendUnique, Array::JoinInPlace);
-    removing.setPreserveEntries(Array::ReplaceUnique, Array::SplitAppendUnique, Array::JoinRemove);
-    Handler handler;
-    handler.array = &inPlace;
-    inPlace.setHandler(&handler);
-    for (Array* arr : {&inPlace, &unique, &removing})
-        for (Entity* e : {a, x, b, b})
-            arr->add(e);
+    ByMode by(ByMode::Join, {a, x, b, b});
 
     KvRefPtr<Multi> joined(new Multi({a, b}, "ab"));
     joined->replaceJoin(j, nullptr);
-    EXPECT_EQ(names(inPlace), "j x");
-    EXPECT_EQ(names(unique), "x j");
-    EXPECT_EQ(names(removing), "x");
-    EXPECT_EQ(handler.calls, 1) << "b's own join action finds nothing left to do";
-    EXPECT_FALSE(b->isObserver(&inPlace));
-    EXPECT_TRUE(j->isObserver(&unique));
-    EXPECT_FALSE(j->isObserver(&removing));
+    EXPECT_EQ(names(by.inPlace), "j x");
+    EXPECT_EQ(names(by.unique), "x j");
+    EXPECT_EQ(names(by.removing), "x");
+    EXPECT_EQ(by.handler.calls, 1) << "b's own join action finds nothing left to do";
+    EXPECT_FALSE(b->isObserver(&by.inPlace));
+    EXPECT_TRUE(j->isObserver(&by.unique));
+    EXPECT_FALSE(j->isObserver(&by.removing));
 
     // Joined into one of its constituents: that one keeps its place (in
     // place, the other's entries take it as well).
     KvRefPtr<Multi> into(new Multi({x, j}, "xj"));
     into->replaceJoin(j, nullptr);
-    EXPECT_EQ(names(inPlace), "j j");
-    EXPECT_EQ(names(unique), "j");
-    EXPECT_TRUE(j->isObserver(&unique));
+    EXPECT_EQ(names(by.inPlace), "j j");
+    EXPECT_EQ(names(by.unique), "j");
+    EXPECT_TRUE(j->isObserver(&by.unique));
 }
 
 TEST_F(TrackingArrayTest, APurgedObjectLeavesEveryEntry) {

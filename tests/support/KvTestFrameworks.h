@@ -164,14 +164,8 @@ public:
         TSCensus::died(this);
     }
 
-    KvTSObject* getClone(KvCloneMapper& mapper) override {
-        KvTSObject* clone = nullptr;
-        if (mapper.getClone(this, clone)) return clone;
-        auto* made = new FwEntity(*this, mapper);
-        mapper.addPair(this, made);
-        made->postClone(this, mapper);
-        return made;
-    }
+    KvTSObject* getClone(KvCloneMapper& mapper) override { return cloneFor(this, mapper); }
+    using KvTSObject::postClone;  // for cloneFor
     const KvTSObject* getClone(KvCloneMapper& mapper) const override {
         return const_cast<FwEntity*>(this)->getClone(mapper);
     }

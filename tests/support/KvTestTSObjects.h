@@ -48,6 +48,18 @@ public:
     Log log;  // actions about other objects that reached this one
 };
 
+// The clone of `master` for `mapper`, made with T's clone constructor on the
+// first request and paired with its master (T makes postClone public).
+template <class T>
+KvTSObject* cloneFor(T* master, KvCloneMapper& mapper) {
+    KvTSObject* clone = nullptr;
+    if (mapper.getClone(master, clone)) return clone;
+    T* made = new T(*master, mapper);
+    mapper.addPair(master, made);
+    made->postClone(master, mapper);
+    return made;
+}
+
 class Entity;
 
 class EntityState : public KvTSObjectState {
@@ -83,14 +95,8 @@ public:
         return *this;
     }
 
-    KvTSObject* getClone(KvCloneMapper& mapper) override {
-        KvTSObject* clone = nullptr;
-        if (mapper.getClone(this, clone)) return clone;
-        Entity* made = new Entity(*this, mapper);
-        mapper.addPair(this, made);
-        made->postClone(this, mapper);
-        return made;
-    }
+    KvTSObject* getClone(KvCloneMapper& mapper) override { return cloneFor(this, mapper); }
+    using KvTSObject::postClone;  // for cloneFor
     const KvTSObject* getClone(KvCloneMapper& mapper) const override {
         return const_cast<Entity*>(this)->getClone(mapper);
     }
