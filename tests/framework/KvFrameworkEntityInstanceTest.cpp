@@ -87,8 +87,13 @@ TEST_F(InstanceTest, OneInstancePerPathAndEntity) {
     EXPECT_EQ(i2->getPath(), alone);
     EXPECT_EQ(Instance::getFirstInstance(e.get()), i2);
     TestFramework::setActive(nullptr);
-    i2->destroy();
-    EXPECT_EQ(Instance::find(alone, e.get()), nullptr);
+    {
+        // Dying, not deleted yet: get() must not hand it out again.
+        KvActionLock lock;
+        i2->destroy();
+        EXPECT_EQ(Instance::find(alone, e.get()), nullptr);
+        EXPECT_NE(Instance::get(alone, e.get()), i2);
+    }
 }
 
 TEST_F(InstanceTest, UpdatesAreCheckedOnceAndOutdateTheInstance) {
@@ -336,4 +341,70 @@ TEST_F(InstanceTest, UndoRestoresInstancesAndTheFrameworksTheirPathsRunThrough) 
     EXPECT_EQ(Census<TestFramework>::live(), 1);
     EXPECT_EQ(i->getPath().getDepth(), 1u);
     EXPECT_TRUE(i->isOutdated());
+}
+
+TEST_F(InstanceTest, AReplacedEntityTakesItsInstanceAlongOrHandsItOver) {
+    enableUndo();
+    KvRefPtr<FwEntity> e(new FwEntity("e", a.get()));
+    InstanceKeeper k;
+    Instance* i = k.keep(Instance::get(viaRoot, e.get()));
+    KvUndo::mark("made");
+
+    // An unmodified copy: the instance follows without being outdated.
+    KvRefPtr<FwEntity> copy(new FwEntity(*e));
+    e->replace(copy.get(), nullptr);
+    EXPECT_EQ(i->getEntity(), copy.get());
+    EXPECT_FALSE(i->isOutdated());
+    EXPECT_EQ(k.take(), (Log{"Update:?"}));
+    KvUndo::mark("replace by a copy");
+
+    // Undo: the copy, made in that step, is purged while undo restores; the
+    // instance outlives it and gets its entity back from its own state.
+    copy = nullptr;
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(i->getEntity(), e.get());
+    EXPECT_EQ(Instance::find(viaRoot, e.get()), i);
+    ASSERT_TRUE(KvUndo::redo());
+    EXPECT_NE(i->getEntity(), e.get());
+    EXPECT_NE(i->getEntity(), nullptr);
+    k.take();
+
+    // A replacement with an instance of its own in the path: this one is
+    // handed over to it.
+    KvRefPtr<FwEntity> other(new FwEntity("other", a.get()));
+    Instance* theirs = k.keep(Instance::get(viaRoot, other.get()));
+    i->getEntity()->replace(other.get(), nullptr);
+    EXPECT_EQ(k.take(), (Log{"Replace:?>?", "Purge:?"}));
+    ASSERT_EQ(k.held.size(), 1u);
+    EXPECT_EQ(k.held[0].get(), theirs);
+}
+
+TEST_F(InstanceTest, AMultiInstanceFollowsItsMultiObject) {
+    KvRefPtr<FwEntity> p(new FwEntity("p", a.get()));
+    KvRefPtr<Counted> plain(new Counted("plain"));
+    KvRefPtr<Multi> multi(new Multi({p.get(), plain.get()}, "m"));
+    KvRefPtr<KvMultiFrameworkEntityInstance> parts(new KvMultiFrameworkEntityInstance(viaRoot, multi.get()));
+    Recorder r;
+    r.watch(parts.get());
+
+    ASSERT_EQ(parts->getNumObjects(), 2u);
+    Instance* ip = Instance::cast(parts->getObject(0));
+    ASSERT_NE(ip, nullptr);
+    EXPECT_EQ(ip, Instance::find(viaRoot, p.get()));
+    EXPECT_EQ(parts->getObject(1), plain.get()) << "no framework entity: itself";
+    EXPECT_TRUE(parts->contains(ip) && parts->contains(p.get()));
+    EXPECT_FALSE(parts->contains(Instance::get(alone, p.get()))) << "another path";
+
+    multi->updateObservers();
+    KvRefPtr<Multi> other(new Multi({p.get()}, "other"));
+    multi->replace(other.get(), nullptr);
+    EXPECT_EQ(parts->getMulti(), other.get());
+    EXPECT_EQ(r.take(), (Log{"Update:?", "Update:?"}));
+    KvMultiObject* gone = other.get();
+    other = nullptr;  // parts holds it
+    gone->destroy();
+    EXPECT_EQ(parts->getMulti(), nullptr);
+    EXPECT_EQ(parts->getNumObjects(), 0u);
+    EXPECT_EQ(r.take(), (Log{"Update:?"}));
+    Census<Counted>::reset();
 }

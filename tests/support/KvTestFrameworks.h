@@ -154,6 +154,11 @@ public:
         TSCensus::born(this);
         setFramework(in);
     }
+    // An unmodified copy, in the same framework.
+    FwEntity(const FwEntity& o) : LogsForeign(o), Named(o.name + "'") {
+        TSCensus::born(this);
+        setFramework(o.framework);
+    }
     FwEntity(const FwEntity& master, KvCloneMapper& mapper) : LogsForeign(master, mapper), Named(master.name + "'") {
         TSCensus::born(this);
         setFramework(master.framework);
