@@ -96,6 +96,22 @@ void KvTSObjectTrackingArray1::overwrite(size_t index, KvTSObject* obj) {
     entries_.replace(index, obj);
 }
 
+void KvTSObjectTrackingArray1::overwriteAll(const KvTSObject* old, KvTSObject* obj) {
+    positionsOf(old);  // the index, built if need be
+    const Positions at = index_.take(old);
+    for (size_t i : at)
+        entries_.replace(i, obj);
+    Positions& to = index_[obj];
+    if (to.isEmpty()) {
+        to = at;
+        return;
+    }
+    Positions merged;
+    merged.resize(to.size() + at.size());
+    std::merge(to.begin(), to.end(), at.begin(), at.end(), merged.begin());
+    to = merged;
+}
+
 bool KvTSObjectTrackingArray1::eraseAll(KvTSObject* obj) {
     if (countOf(obj) == 0) return false;
     entries_.eraseAll(obj);
@@ -233,9 +249,7 @@ void KvTSObjectTrackingArray1::handleReplaceAction(KvReplaceAction* action) {
     if (replacement != old) {
         unobserve(old);
         if (replaceMode_ == ReplaceInPlace || (replaceMode_ == ReplaceUnique && !contains(replacement))) {
-            const Positions at = *positionsOf(old);
-            for (size_t i : at)
-                overwrite(i, replacement);
+            overwriteAll(old, replacement);
             observe(replacement);
         } else {
             eraseAll(old);
@@ -294,9 +308,7 @@ void KvTSObjectTrackingArray1::handleJoinAction(KvJoinAction* action) {
         if (part == joined) continue;
         unobserve(part);
         if (joinMode_ == JoinInPlace && joined && !given && contains(part)) {
-            const Positions at = *positionsOf(part);
-            for (size_t i : at)
-                overwrite(i, joined);
+            overwriteAll(part, joined);
             observe(joined);
             given = true;
         } else {

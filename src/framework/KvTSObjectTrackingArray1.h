@@ -101,6 +101,8 @@ private:
     void append(KvTSObject* obj);
     // Entry `index` takes `obj`; observation is the caller's.
     void overwrite(size_t index, KvTSObject* obj);
+    // Every entry of `old` takes `obj`.
+    void overwriteAll(const KvTSObject* old, KvTSObject* obj);
     // Erases every entry of `obj`; true when there was one.
     bool eraseAll(KvTSObject* obj);
     void eraseAt(size_t index);
