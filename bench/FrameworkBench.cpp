@@ -1,6 +1,7 @@
 // The framework model: following objects in tracking arrays, copying and
 // interning framework paths, finding the instance of an entity in a path.
 
+#include <KvFollowsNothing.h>
 #include <KvFrameworkBase.h>
 #include <KvFrameworkEntity.h>
 #include <KvFrameworkEntityInstance.h>
@@ -16,7 +17,7 @@
 namespace {
 
 // A framework that holds its children, placed by a translation.
-class Framework : public KvFrameworkBase {
+class Framework : public KvFollowsNothing<KvFrameworkBase> {
 public:
     void add(Framework* child) { children_.emplace_back(child); }
 
@@ -34,11 +35,6 @@ public:
     KvAttributedObject* findEntity(const KvString&) const override { return nullptr; }
     KvString registerLegacyEntityName(KvNameAttribute*, const KvString& name) override { return name; }
     KvUndoState* getState() const override { return nullptr; }
-    void handleReplaceAction(KvReplaceAction*) override {}
-    void handleSplitAction(KvSplitAction*) override {}
-    void handleJoinAction(KvJoinAction*) override {}
-    void handleUpdateAction(KvUpdateAction*) override {}
-    void handlePurgeAction(KvPurgeAction*) override {}
 
 private:
     std::vector<KvRefPtr<Framework>> children_;

@@ -2,6 +2,7 @@
 
 #include "DemoClone.h"
 #include "DemoCore.h"
+#include "DemoFramework.h"
 #include "DemoServices.h"
 #include "DemoUndo.h"
 
@@ -15,6 +16,7 @@ int main() {
     demoCore();
     demoUndo();
     demoClone();
+    demoFramework();
     demoServices();
     std::cout << "\nDone.\n";
     return 0;
