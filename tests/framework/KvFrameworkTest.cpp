@@ -24,10 +24,6 @@ TEST_F(FrameworkBaseTest, NamesAndLookupsGoToTheActiveFramework) {
     EXPECT_EQ(KvFrameworkBase::registerLegacyName(nullptr, "a"), KvString("a-3"));
     EXPECT_EQ(KvFrameworkBase::getEntity("e"), e.get());
     TestFramework::setActive(nullptr);
-
-    KvFrameworkBase::setBaseName("base");
-    EXPECT_EQ(KvFrameworkBase::getBaseName(), KvString("base"));
-    KvFrameworkBase::setBaseName("");
 }
 
 TEST_F(FrameworkBaseTest, EntitiesReadFromAStoreAreToldOnceMoreWhenItGoes) {
@@ -52,8 +48,6 @@ TEST_F(FrameworkBaseTest, EntitiesReadFromAStoreAreToldOnceMoreWhenItGoes) {
         EXPECT_TRUE(order.empty());
     }
     EXPECT_EQ(order, (Log{"Update:e1", "Update:e2"}));
-    KvFrameworkEntity::init();
-    EXPECT_TRUE(KvLaterUpdater::getClassTypeId().isValid());
 }
 
 TEST_F(FrameworkBaseTest, ContainersOfEntitiesSurviveUndoThroughReferences) {
