@@ -183,10 +183,10 @@ public:
     void setSharable(bool sharable) { d_.setSharable(sharable); }
     template <class C>
     bool isSharedWith(const C& o) const {
-        return d_.isSharedWith(o.slots());
+        return d_.isSharedWith(o.storage());
     }
     // The block itself, read-only; every container of this kind has one alike.
-    const storage_type& slots() const { return d_; }
+    const storage_type& storage() const { return d_; }
 
     // The same pointers as a plain list, in iteration order; no references.
     template <class L = BaseList, std::enable_if_t<!detail::InList<NoGenreList, L>::value, int> = 0>
@@ -241,7 +241,7 @@ public:
             d_.push_back(slot(p));
     }
     template <class D, bool C, class B, std::enable_if_t<detail::CanView<D, C, B, E, Const>::value, int> = 0>
-    RefArray(const RefArray<D, C, B>& o) : Base(o.slots()) {}
+    RefArray(const RefArray<D, C, B>& o) : Base(o.storage()) {}
 
     value_type operator[](size_t i) const { return element(d_[i]); }
     value_type at(size_t i) const { return element(d_.at(i)); }
@@ -377,7 +377,7 @@ public:
     void erase(const Self& o) { d_.erase(o.d_); }
     template <class D, bool C, class B>
     void erase(const RefArray<D, C, B>& a) {
-        d_.erase(a.slots());
+        d_.erase(a.storage());
     }
     Self& intersect(const Self& o) {
         d_.intersect(o.d_);
@@ -385,7 +385,7 @@ public:
     }
     template <class D, bool C, class B>
     Self& intersect(const RefArray<D, C, B>& a) {
-        d_.intersect(a.slots());
+        d_.intersect(a.storage());
         return static_cast<Self&>(*this);
     }
     Self getIntersection(const Self& o) const {
@@ -413,7 +413,7 @@ public:
     RefSet() = default;
     template <class D, bool C, class B, std::enable_if_t<detail::CanView<D, C, B, E, Const>::value, int> = 0>
     RefSet(const RefSet<D, C, B>& o) {
-        this->d_ = o.slots();
+        this->d_ = o.storage();
     }
 
     template <class X, detail::IfPointerLike<X> = 0>
@@ -439,7 +439,7 @@ public:
     RefHash() = default;
     template <class D, bool C, class B, std::enable_if_t<detail::CanView<D, C, B, E, Const>::value, int> = 0>
     RefHash(const RefHash<D, C, B>& o) {
-        this->d_ = o.slots();
+        this->d_ = o.storage();
     }
 };
 

@@ -212,8 +212,8 @@ TEST_F(RefContainers, ConversionsShareTheBlockAndReadBackTheElements) {
     KvConstProbeArray1 asConst = arr;
     const KvRefObjectArray1& asBase = arr;  // a temporary that shares the block
     KvConstRefObjectArray1 asConstBase = asConst;
-    for (const auto* view : {&asBase.slots(), &asConst.slots(), &asConstBase.slots()})
-        EXPECT_TRUE(arr.slots().isSharedWith(*view));
+    for (const auto* view : {&asBase.storage(), &asConst.storage(), &asConstBase.storage()})
+        EXPECT_TRUE(arr.storage().isSharedWith(*view));
     EXPECT_EQ(asConstBase[1], q);
     EXPECT_EQ(asConst[0], p);
     EXPECT_EQ(*asConst.begin(), p);
