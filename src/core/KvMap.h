@@ -52,12 +52,22 @@ public:
     // --- writing
     // Puts `value` under `key`, in place of the value there.
     iterator insert(const K& key, const V& value) {
-        Tree& t = d_.mutate();
-        auto it = t.find(key);
-        if (it == t.end()) return t.emplace(key, value).first;
         V fresh(value);  // `value` may be the one replaced
-        V old(std::exchange(it->second, std::move(fresh)));
-        return it;
+        Tree& t = d_.mutate();
+        auto pos = t.lower_bound(key);
+        if (pos == t.end() || t.key_comp()(key, pos->first)) return t.emplace_hint(pos, key, std::move(fresh));
+        V old(std::exchange(pos->second, std::move(fresh)));
+        return pos;
+    }
+    // Puts `value` under `key` unless the key is taken; true when it did.
+    bool tryInsert(const K& key, const V& value) {
+        const Tree* before = &tree();
+        auto pos = before->lower_bound(key);
+        if (pos != before->end() && !before->key_comp()(key, pos->first)) return false;
+        Tree& t = d_.mutate();
+        if (&t != before) pos = t.lower_bound(key);  // a shared tree was copied
+        t.emplace_hint(pos, key, value);
+        return true;
     }
     // The value under `key`, made when absent, for writing.
     V& operator[](const K& key) { return d_.mutate()[key]; }
