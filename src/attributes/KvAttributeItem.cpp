@@ -23,10 +23,6 @@ KvAttributeItem::KvAttributeItem(const KvAttributeItemState& state) : KvUndoObje
 
 KvAttributeItem::~KvAttributeItem() = default;
 
-void KvAttributeItem::unref() const {
-    if (count_.unref()) const_cast<KvAttributeItem*>(this)->destroy();
-}
-
 void KvAttributeItem::updateObservers(KvActionObject originator) {
     modTime_ = KvTimeStamp();
     KvUndoObject::updateObservers(originator);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <KvRefCount.h>
+#include <KvRefCounted.h>
 #include <KvTimeStamp.h>
 #include <KvUndoObject.h>
 #include <KvVector.h>
@@ -24,17 +24,10 @@ class KvXformMatrix;
 // Copying, cloning, joining and splitting an owner ask its items for theirs.
 // The default duplicate() hands out the item itself: a class that does not
 // override it is shared by the copies of its owner rather than copied.
-class KV_BASE_EXPORT KvAttributeItem : public KvUndoObject {
+class KV_BASE_EXPORT KvAttributeItem : public KvUndoObject, public KvRefCounted<KvAttributeItem, KvLastUnref::Destroy> {
     KV_TYPE_HEADER(KvAttributeItem)
 public:
     ~KvAttributeItem() override;
-
-    void ref() const { count_.ref(); }
-    // The release that brings the count to zero destroys the item.
-    void unref() const;
-    // Drops a reference without ever destroying.
-    void unrefKeep() const { count_.unrefKeep(); }
-    int getRefCount() const { return count_.getRefCount(); }
 
     // Stamps the item, then notifies the owners.
     using KvUndoObject::updateObservers;
@@ -90,6 +83,5 @@ protected:
 private:
     friend class KvAttributeItemState;
 
-    KvRefCount count_;
     KvTimeStamp modTime_;
 };

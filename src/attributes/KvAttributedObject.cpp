@@ -15,6 +15,8 @@
 #include <KvUndo.h>
 #include <KvUpdateAction.h>
 
+#include <utility>
+
 KV_TYPE_SOURCE(KvAttributedObject, "AttributedObject", KvRefObject)
 
 namespace {
@@ -42,16 +44,16 @@ KvAttributedObject::KvAttributedObject() { createBridge(); }
 KvAttributedObject::KvAttributedObject(const KvAttributedObject& src) : KvRefObject(src), modTime_(src.modTime_) {
     createBridge();
     const AttributeMap items = src.attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        insertItem(it.key(), it.value()->duplicate());
+    for (const auto& [type, item] : items)
+        insertItem(type, item->duplicate());
 }
 
 KvAttributedObject::KvAttributedObject(const KvAttributedObject& src, KvCloneMapper& mapper)
     : KvRefObject(src), modTime_(src.modTime_) {
     createBridge();
     const AttributeMap items = src.attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        insertItem(it.key(), it.value()->duplicate(mapper));
+    for (const auto& [type, item] : items)
+        insertItem(type, item->duplicate(mapper));
 }
 
 KvAttributedObject::KvAttributedObject(const KvDataStore& store) {
@@ -82,8 +84,8 @@ KvAttributedObject& KvAttributedObject::operator=(const KvAttributedObject& src)
     if (this == &src) return *this;
     clearAllAttributes();
     const AttributeMap items = src.attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        insertItem(it.key(), it.value()->duplicate());
+    for (const auto& [type, item] : items)
+        insertItem(type, item->duplicate());
     modTime_ = src.modTime_;
     KvRefObject::operator=(src);
     updateObservers(KvActionObject());
@@ -128,28 +130,25 @@ void KvAttributedObject::readAttributesSection(const KvDataStore& store) {
 void KvAttributedObject::insertItem(const KvTypeId& type, KvAttributeItem* item) {
     // Holding the item first disposes of one that finds its place taken.
     KvRefPtr<KvAttributeItem> hold(item);
-    if (!item || attributes_.contains(type)) return;
-    attributes_.insert(type, hold);
-    item->addObserver(this);
+    if (item && attributes_.tryInsert(type, hold)) item->addObserver(this);
 }
 
 KvRefPtr<KvAttributeItem> KvAttributedObject::takeItem(const KvTypeId& type) {
-    auto it = attributes_.find(type);
-    if (it == attributes_.end()) return nullptr;
-    KvRefPtr<KvAttributeItem> item = it.value();
+    KvRefPtr<KvAttributeItem> item = attributes_.value(type);
+    if (!item) return nullptr;
     item->removeObserver(this);
-    attributes_.erase(it);
+    attributes_.remove(type);
     return item;
 }
 
 const KvAttributeItem* KvAttributedObject::getAttribItemOfType(const KvTypeId& type) const {
-    auto it = attributes_.constFind(type);
-    return it == attributes_.cend() ? nullptr : it.value().get();
+    auto it = attributes_.find(type);
+    return it == attributes_.end() ? nullptr : it->second.get();
 }
 
 KvAttributeItem* KvAttributedObject::getAttribItemOfType(const KvTypeId& type) {
-    auto it = attributes_.constFind(type);
-    return it == attributes_.cend() ? nullptr : it.value().get();
+    auto it = attributes_.find(type);
+    return it == attributes_.end() ? nullptr : it->second.get();
 }
 
 bool KvAttributedObject::addAttribItem(KvAttributeItem* item) {
@@ -220,9 +219,9 @@ size_t KvAttributedObject::removeAllAttribItemsOfType(const KvTypeId& type, KvAt
     kv::vector<KvRefPtr<KvAttributeItem>> removed;
     size_t count = 0;
     const AttributeMap items = attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it) {
-        if (!it.key().isOfType(type)) continue;
-        KvRefPtr<KvAttributeItem> item = takeItem(it.key());
+    for (const auto& entry : items) {
+        if (!entry.first.isOfType(type)) continue;
+        KvRefPtr<KvAttributeItem> item = takeItem(entry.first);
         if (!item) continue;  // a hook of an earlier item removed it
         if (callback) removed.push_back(item);
         item->postRemove(this);
@@ -230,7 +229,7 @@ size_t KvAttributedObject::removeAllAttribItemsOfType(const KvTypeId& type, KvAt
     }
     // Callbacks see the object with every item of the type gone.
     if (callback)
-        for (const KvRefPtr<KvAttributeItem>& item : static_cast<const kv::vector<KvRefPtr<KvAttributeItem>>&>(removed))
+        for (const KvRefPtr<KvAttributeItem>& item : std::as_const(removed))
             callback->removed(item.get());
     if (count) updateUndo();
     return count;
@@ -244,30 +243,30 @@ void KvAttributedObject::removeAllAttributes() {
 void KvAttributedObject::clearAllAttributes() {
     AttributeMap old;
     old.swap(attributes_);
-    for (auto it = old.cbegin(); it != old.cend(); ++it) {
-        it.value()->removeObserver(this);
-        it.value()->postRemove(this);
+    for (const auto& [type, item] : old) {
+        item->removeObserver(this);
+        item->postRemove(this);
     }
 }
 
 void KvAttributedObject::getAttributeTypes(kv::vector<KvTypeId>& types) const {
     types.clear();
     types.reserve(static_cast<size_t>(attributes_.size()));
-    for (auto it = attributes_.cbegin(); it != attributes_.cend(); ++it)
-        types.push_back(it.key());
+    for (const auto& entry : attributes_)
+        types.push_back(entry.first);
 }
 
 void KvAttributedObject::transformAttributes(const KvXformMatrix& xform) {
     const AttributeMap items = attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        it.value()->transform(xform);
+    for (const auto& [type, item] : items)
+        item->transform(xform);
 }
 
 void KvAttributedObject::clearExternalFrameworkReferences(const KvFrameworkBase* framework) {
     if (!framework) return;
     const AttributeMap items = attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        it.value()->removeExternalFrameworkReferences(framework);
+    for (const auto& [type, item] : items)
+        item->removeExternalFrameworkReferences(framework);
 }
 
 void KvAttributedObject::getVisibilitySupportEntities(KvConstAttributedObjectArray1& out) const { out.clear(); }
@@ -277,40 +276,40 @@ void KvAttributedObject::getVisibilityDependentEntities(KvConstAttributedObjectA
 // --------------------------------------------------------------- whole sets
 
 void KvAttributedObject::copyAttributes(const KvAttributedObject* src, KvAttributedObject* dst) {
-    copyFilteredAttributes(src, dst, std::set<KvTypeId>());
+    copyFilteredAttributes(src, dst, kv::set<KvTypeId>());
 }
 
 void KvAttributedObject::copyFilteredAttributes(const KvAttributedObject* src, KvAttributedObject* dst,
-                                                const std::set<KvTypeId>& excluded) {
+                                                const kv::set<KvTypeId>& excluded) {
     if (!src || !dst) return;
     const AttributeMap items = src->attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it) {
-        if (excluded.count(it.key())) continue;
+    for (const auto& [type, item] : items) {
+        if (excluded.count(type)) continue;
         kv::vector<KvAttributeItem*> copies;
-        it.value()->copy(1, copies);
+        item->copy(1, copies);
         KvRefPtr<KvAttributeItem> copy(copies.empty() ? nullptr : copies[0]);
         releaseUnowned(copies, 1);
-        dst->removeAttribItemOfType(it.value()->getTypeId());
-        dst->addAttribItem(copy);
+        dst->removeAttribItemOfType(item->getTypeId());
+        dst->addAttribItem(copy.get());
     }
 }
 
 void KvAttributedObject::joinAttributes(const KvConstAttributedObjectArray1& sources, KvAttributedObject* target) {
     if (!target || sources.empty()) return;
-    std::set<KvTypeId> handled;
+    kv::set<KvTypeId> handled;
     for (size_t i = 0; i < sources.size(); ++i) {
         if (!sources[i]) continue;
         const AttributeMap items = sources[i]->attributes_;
-        for (auto it = items.cbegin(); it != items.cend(); ++it) {
-            if (handled.count(it.key())) continue;
+        for (const auto& [type, item] : items) {
+            if (handled.count(type)) continue;
             kv::vector<const KvAttributeItem*> others;
             for (size_t j = i + 1; j < sources.size(); ++j) {
-                const KvAttributeItem* other = sources[j] ? sources[j]->getAttribItemOfType(it.key()) : nullptr;
+                const KvAttributeItem* other = sources[j] ? sources[j]->getAttribItemOfType(type) : nullptr;
                 if (other) others.push_back(other);
             }
-            KvRefPtr<KvAttributeItem> joined(it.value()->join(others));
-            target->replaceAttribItem(joined);
-            handled.insert(it.key());
+            KvRefPtr<KvAttributeItem> joined(item->join(others));
+            target->replaceAttribItem(joined.get());
+            handled.insert(type);
         }
     }
 }
@@ -318,24 +317,24 @@ void KvAttributedObject::joinAttributes(const KvConstAttributedObjectArray1& sou
 void KvAttributedObject::splitAttributes(const KvAttributedObject* src, const KvAttributedObjectArray1& targets) {
     if (!src || targets.empty()) return;
     kv::vector<KvAttributedObject*> parts;
-    for (const KvRefPtr<KvAttributedObject>& t : targets)
-        if (t && t.get() != src) parts.push_back(t.get());
+    for (KvAttributedObject* t : targets)
+        if (t && t != src) parts.push_back(t);
     const size_t n = parts.size();
     const AttributeMap items = src->attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it) {
+    for (const auto& [type, item] : items) {
         kv::vector<KvAttributeItem*> pieces;
-        it.value()->split(n, pieces);
+        item->split(n, pieces);
         if (pieces.size() != n) {
             releaseUnowned(pieces);
             for (KvAttributedObject* part : parts)
-                part->removeAttribItemOfType(it.value()->getTypeId());
+                part->removeAttribItemOfType(item->getTypeId());
             continue;
         }
         for (size_t j = 0; j < n; ++j) {
             KvRefPtr<KvAttributeItem> piece(pieces[j]);
             if (!piece) continue;
             parts[j]->removeAttribItemOfType(piece->getTypeId());
-            parts[j]->addAttribItem(piece);
+            parts[j]->addAttribItem(piece.get());
         }
     }
 }
@@ -435,8 +434,8 @@ KvGenre* KvAttributedObject::dereference(const KvUndoReference& ref) { return Kv
 
 void KvAttributedObject::addMustClone(KvCloneMapper& mapper) const {
     const AttributeMap items = attributes_;
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        it.value()->addMustClone(mapper);
+    for (const auto& [type, item] : items)
+        item->addMustClone(mapper);
 }
 
 void KvAttributedObject::explicitAddMustClone(KvCloneMapper& mapper) const { addMustClone(mapper); }
@@ -445,9 +444,9 @@ void KvAttributedObject::save(KvDataStore& store) const {
     const KvTypeId& nameType = nameAttributeType();
     if (const KvAttributeItem* name = getAttribItemOfType(nameType)) store.writeEntity("Name", name);
     bool opened = false;
-    for (auto it = attributes_.cbegin(); it != attributes_.cend(); ++it) {
-        const KvAttributeItem* item = it.value().get();
-        if (!item->shouldBeSaved() || it.key() == nameType) continue;
+    for (const auto& [type, held] : attributes_) {
+        const KvAttributeItem* item = held.get();
+        if (!item->shouldBeSaved() || type == nameType) continue;
         if (!opened) {
             if (!store.openSection("Attributes")) return;
             opened = true;

@@ -9,10 +9,10 @@
 #include <KvUndoReference.h>
 #include <KvVector.h>
 
-#include <QMap>
+#include <KvMap.h>
+#include <KvSet.h>
 
 #include <cstddef>
-#include <set>
 
 class KvAttributedObjectArray1;
 class KvAttributedObjectState;
@@ -38,7 +38,7 @@ class KV_BASE_EXPORT KvAttributedObject : public KvRefObject {
     KV_TYPE_HEADER(KvAttributedObject)
 public:
     // Items by their type, walked in ascending type order. Implicitly shared.
-    using AttributeMap = QMap<KvTypeId, KvRefPtr<KvAttributeItem>>;
+    using AttributeMap = kv::map<KvTypeId, KvRefPtr<KvAttributeItem>>;
 
     ~KvAttributedObject() override;
 
@@ -100,7 +100,7 @@ public:
     static void copyAttributes(const KvAttributedObject* src, KvAttributedObject* dst);
     // As copyAttributes, leaving out the types in `excluded` (exactly those).
     static void copyFilteredAttributes(const KvAttributedObject* src, KvAttributedObject* dst,
-                                       const std::set<KvTypeId>& excluded);
+                                       const kv::set<KvTypeId>& excluded);
     static void joinAttributes(const KvConstAttributedObjectArray1& sources, KvAttributedObject* target);
     static void splitAttributes(const KvAttributedObject* src, const KvAttributedObjectArray1& targets);
     // The attributed objects that carry `item`; returns their count.

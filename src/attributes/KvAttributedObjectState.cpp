@@ -8,8 +8,8 @@ KvAttributedObjectState::KvAttributedObjectState(const KvAttributedObject& obj)
     : KvUndoState(obj.getTypeId()), modTime_(obj.getModificationTime()) {
     const KvAttributedObject::AttributeMap& items = obj.getAttributes();
     items_.reserve(static_cast<size_t>(items.size()));
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        items_.push_back(KvUndo::reference(static_cast<const KvUndoObject*>(it.value().get())));
+    for (const auto& [type, item] : items)
+        items_.push_back(KvUndo::reference(static_cast<const KvUndoObject*>(item.get())));
 }
 
 KvAttributedObjectState::~KvAttributedObjectState() = default;
@@ -37,8 +37,8 @@ void KvAttributedObjectState::getAttributedObjectData(KvAttributedObject& obj) c
     // both never reaches a count of zero.
     KvAttributedObject::AttributeMap old;
     old.swap(obj.attributes_);
-    for (auto it = old.cbegin(); it != old.cend(); ++it)
-        it.value()->removeObserver(&obj);
+    for (const auto& [type, item] : old)
+        item->removeObserver(&obj);
     for (const KvUndoReference& ref : items_) {
         // Items that undo cannot bring back are left out.
         if (KvAttributeItem* item = KvAttributeItem::cast(KvUndo::dereference(ref)))

@@ -12,16 +12,14 @@ KvFileClosePurger::~KvFileClosePurger() {
     // One lock, so that the owners hear of all the purges only once every
     // item is let go.
     KvActionLock lock;
-    kv::vector<KvAttributeItem*> items;
+    kv::vector<KvRefPtr<KvAttributeItem>> items;
     items.swap(items_);
-    for (KvAttributeItem* item : static_cast<const kv::vector<KvAttributeItem*>&>(items)) {
-        item->notifyObservers(new KvPurgeAction(item), KvActionObject());
-        item->unref();
+    for (KvRefPtr<KvAttributeItem>& item : items) {
+        item->notifyObservers(new KvPurgeAction(item.get()), KvActionObject());
+        item = nullptr;
     }
 }
 
 void KvFileClosePurger::add(KvAttributeItem* item) {
-    if (!item) return;
-    item->ref();
-    items_.push_back(item);
+    if (item) items_.push_back(item);
 }

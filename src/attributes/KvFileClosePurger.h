@@ -3,6 +3,7 @@
 #include <KvBase.h>
 #include <KvBaseExport.h>
 #include <KvDataStoreAttribute.h>
+#include <KvRefPtr.h>
 #include <KvVector.h>
 
 #include <cstddef>
@@ -23,5 +24,5 @@ public:
     size_t getNumItems() const { return items_.size(); }
 
 private:
-    kv::vector<KvAttributeItem*> items_;
+    kv::vector<KvRefPtr<KvAttributeItem>> items_;
 };

@@ -6,37 +6,36 @@
 #include <KvUndoRefObject.h>
 
 #include <ostream>
+#include <utility>
 
-KvAction::KvAction(KvObservedObject* source) : source_(source) {
+KvAction::KvAction(KvObservedObject* source) {
     if (!source) throw KvExcept("NULL entity");
-    holdSource();
+    source_.take(source);
 }
 
-KvAction::KvAction(const KvAction& o) : source_(o.source_) { holdSource(); }
+KvAction::KvAction(const KvAction& o) : source_(o.source_) {}
 
-KvAction::~KvAction() { clearSource(); }
+KvAction::~KvAction() = default;
 
-void KvAction::holdSource() {
-    if (!source_) return;
-    if (KvRefObject* r = source_->castToRefObject()) {
+void KvAction::Hold::take(KvObservedObject* obj) noexcept {
+    obj_ = obj;
+    if (!obj_) return;
+    if (KvRefObject* r = obj_->castToRefObject()) {
         r->ref();
-        held_ = 1;
-    } else if (KvUndoRefObject* u = source_->castToUndoRefObject()) {
+        kind_ = RefObject;
+    } else if (KvUndoRefObject* u = obj_->castToUndoRefObject()) {
         u->ref();
-        held_ = 2;
+        kind_ = UndoRefObject;
     }
 }
 
-void KvAction::clearSource() {
-    KvObservedObject* s = source_;
-    int held = held_;
-    source_ = nullptr;
-    held_ = 0;
-    if (!s) return;
-    if (held == 1)
-        s->castToRefObject()->unref();
-    else if (held == 2)
-        s->castToUndoRefObject()->unref();
+void KvAction::Hold::release() {
+    KvObservedObject* obj = std::exchange(obj_, nullptr);
+    Kind kind = std::exchange(kind_, Nothing);
+    if (kind == RefObject)
+        obj->castToRefObject()->unref();
+    else if (kind == UndoRefObject)
+        obj->castToUndoRefObject()->unref();
 }
 
 std::ostream& operator<<(std::ostream& os, const KvAction* action) {

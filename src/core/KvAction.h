@@ -34,30 +34,50 @@ public:
             --count_;
     }
     uint64_t getRefCount() const { return count_; }
-    KvObservedObject* getSource() { return source_; }
-    const KvObservedObject* getSource() const { return source_; }
+    KvObservedObject* getSource() { return source_.get(); }
+    const KvObservedObject* getSource() const { return source_.get(); }
 
 protected:
+    // Keeps an observed object alive through its reference-object form, or
+    // else its undo-reference-object form; an object that is neither is not
+    // kept. A copy keeps the object too.
+    class KV_BASE_EXPORT Hold {
+    public:
+        Hold() = default;
+        explicit Hold(KvObservedObject* obj) { take(obj); }
+        Hold(const Hold& o) { take(o.obj_); }
+        Hold& operator=(const Hold&) = delete;
+        ~Hold() { release(); }
+
+        KvObservedObject* get() const { return obj_; }
+        // Keeps `obj`; the hold must be empty.
+        void take(KvObservedObject* obj) noexcept;
+        // Lets go of the object (which may destroy it) and forgets it.
+        void release();
+        // Forgets the object without touching its count, for one that is gone.
+        void forget() {
+            obj_ = nullptr;
+            kind_ = Nothing;
+        }
+
+    private:
+        enum Kind { Nothing, RefObject, UndoRefObject };
+        KvObservedObject* obj_ = nullptr;
+        Kind kind_ = Nothing;
+    };
+
     // Throws "NULL entity" for a null source.
     explicit KvAction(KvObservedObject* source);
     virtual ~KvAction();
     // Drops the source reference and forgets the source.
-    void clearSource();
+    void clearSource() { source_.release(); }
     // Forgets the source without touching its count: for an action whose
     // delivery deletes the source.
-    void forgetSource() {
-        source_ = nullptr;
-        held_ = 0;
-    }
+    void forgetSource() { source_.forget(); }
 
 private:
-    void holdSource();
-
     uint64_t count_ = 0;
-    KvObservedObject* source_ = nullptr;
-    // What holds the source alive: 0 nothing, 1 reference object, 2 undo
-    // reference object.
-    int held_ = 0;
+    Hold source_;
 };
 
 // "ClassName(0x...)"

@@ -1,6 +1,7 @@
 #include <KvActionQueue.h>
 
 #include <KvAction.h>
+#include <KvActionRef.h>
 #include <KvActionSubQueue.h>
 #include <KvDelayedActionObj.h>
 #include <KvDelayedFunction.h>
@@ -17,104 +18,108 @@
 
 namespace {
 
-struct PoolBlock;
-
 // One queued delivery, or a marker for a destroyed target (cleared, no
-// action). Entries come from a pool: a busy queue makes and frees millions.
+// action). An entry is threaded through `next` into the normal or the doom
+// list while queued, and into its block's free list while free.
 struct Entry {
-    bool cleared;
     KvObject* target;
     KvAction* action;
-    PoolBlock* block;
-
-    static void* operator new(size_t size);
-    static void operator delete(void* p, size_t size);
+    Entry* next;
+    bool cleared;
 };
+static_assert(sizeof(Entry) == 32, "entry layout");
 
-// 1 MiB blocks: a 64-byte header, then 32,766 entries of 32 bytes. A block
-// with free slots sits in the list of available blocks; blocks are kept for
-// the life of the process.
-constexpr size_t kBlockSize = 1 << 20;
+// Entries come from 1 MiB blocks, each a 64-byte header and 32,766 entries: a
+// busy queue makes and frees millions. Blocks are aligned to their size, so an
+// entry finds its block by masking its address. A block with free slots sits
+// in the list of available blocks; blocks are kept for the life of the
+// process.
+constexpr size_t kBlockSize = size_t(1) << 20;
 constexpr size_t kHeaderSize = 64;
 constexpr size_t kEntriesPerBlock = (kBlockSize - kHeaderSize) / sizeof(Entry);
-static_assert(sizeof(Entry) == 32, "entry layout");
 static_assert(kEntriesPerBlock == 32766, "pool block layout");
 
 struct PoolBlock {
     PoolBlock* prevAvail;
     PoolBlock* nextAvail;
-    Entry* freeList;  // freed slots, linked through their action field
-    size_t used;      // slots handed out and not freed
-    size_t fresh;     // slots never handed out yet start here
+    Entry* freeList;
+    size_t used;   // slots handed out and not freed
+    size_t fresh;  // slots never handed out yet start here
     bool inAvail;
+
     Entry* slots() { return reinterpret_cast<Entry*>(reinterpret_cast<char*>(this) + kHeaderSize); }
+    static PoolBlock* of(Entry* e) {
+        return reinterpret_cast<PoolBlock*>(reinterpret_cast<uintptr_t>(e) & ~uintptr_t(kBlockSize - 1));
+    }
 };
 static_assert(sizeof(PoolBlock) <= kHeaderSize, "pool header");
 
-struct EntryPool {
-    PoolBlock* avail = nullptr;
-
-    void link(PoolBlock* b) {
-        b->prevAvail = nullptr;
-        b->nextAvail = avail;
-        if (avail) avail->prevAvail = b;
-        avail = b;
-        b->inAvail = true;
-    }
-    void unlink(PoolBlock* b) {
-        (b->prevAvail ? b->prevAvail->nextAvail : avail) = b->nextAvail;
-        if (b->nextAvail) b->nextAvail->prevAvail = b->prevAvail;
-        b->inAvail = false;
-    }
-    void* allocate() {
-        if (!avail) {
-            void* mem = std::aligned_alloc(64, kBlockSize);
-            if (!mem) throw std::bad_alloc();
-            auto* b = static_cast<PoolBlock*>(mem);
+class EntryPool {
+public:
+    Entry* allocate() {
+        if (!avail_) {
+            auto* b = static_cast<PoolBlock*>(std::aligned_alloc(kBlockSize, kBlockSize));
+            if (!b) throw std::bad_alloc();
             b->freeList = nullptr;
             b->used = 0;
             b->fresh = 0;
             link(b);
         }
-        PoolBlock* b = avail;
-        Entry* e;
-        if (b->freeList) {
-            e = b->freeList;
-            b->freeList = reinterpret_cast<Entry*>(e->action);
-        } else {
+        PoolBlock* b = avail_;
+        Entry* e = b->freeList;
+        if (e)
+            b->freeList = e->next;
+        else
             e = b->slots() + b->fresh++;
-        }
-        e->block = b;
         if (++b->used == kEntriesPerBlock) unlink(b);
         return e;
     }
     void release(Entry* e) {
-        PoolBlock* b = e->block;
-        e->action = reinterpret_cast<KvAction*>(b->freeList);
+        PoolBlock* b = PoolBlock::of(e);
+        e->next = b->freeList;
         b->freeList = e;
         --b->used;
         if (!b->inAvail) link(b);
     }
+
+private:
+    void link(PoolBlock* b) {
+        b->prevAvail = nullptr;
+        b->nextAvail = avail_;
+        if (avail_) avail_->prevAvail = b;
+        avail_ = b;
+        b->inAvail = true;
+    }
+    void unlink(PoolBlock* b) {
+        (b->prevAvail ? b->prevAvail->nextAvail : avail_) = b->nextAvail;
+        if (b->nextAvail) b->nextAvail->prevAvail = b->prevAvail;
+        b->inAvail = false;
+    }
+
+    PoolBlock* avail_ = nullptr;
 };
 
-EntryPool& pool() {
-    static EntryPool* p = new EntryPool;  // lives as long as the process
-    return *p;
-}
+// Entries in queueing order.
+struct EntryList {
+    Entry* head = nullptr;
+    Entry* tail = nullptr;
+    size_t size = 0;
 
-void* Entry::operator new(size_t size) {
-    if (size != sizeof(Entry)) return ::operator new(size);
-    return pool().allocate();
-}
-
-void Entry::operator delete(void* p, size_t size) {
-    if (!p) return;
-    if (size != sizeof(Entry)) {
-        ::operator delete(p);
-        return;
+    bool isEmpty() const { return head == nullptr; }
+    void append(Entry* e) {
+        e->next = nullptr;
+        (tail ? tail->next : head) = e;
+        tail = e;
+        ++size;
     }
-    pool().release(static_cast<Entry*>(p));
-}
+    Entry* takeFirst() {
+        Entry* e = head;
+        head = e->next;
+        if (!head) tail = nullptr;
+        --size;
+        return e;
+    }
+};
 
 }  // namespace
 
@@ -122,10 +127,11 @@ class KvActionQueue::Impl {
 public:
     bool processing = false;
     uint64_t lockCount = 0;
-    KvLinkedList<Entry*> normal;
-    KvLinkedList<Entry*> doom;
+    EntryList normal;
+    EntryList doom;
     KvLinkedList<KvActionSubQueue*> subs;
     KvHashAddress destroyed;  // address -> markers queued for it
+    EntryPool pool;
 
     static Impl* existing;
     static Impl& get() {
@@ -133,26 +139,32 @@ public:
         return *existing;
     }
 
+    // An entry holds an action reference, or a marker count for its target.
     Entry* makeEntry(KvObject* target, KvAction* action) {
-        Entry* e = new Entry;
-        e->cleared = action == nullptr;
+        Entry* e = pool.allocate();
         e->target = target;
         e->action = action;
-        if (action)
+        e->cleared = action == nullptr;
+        if (action) {
             action->ref();
-        else
-            destroyed.inc(target);
+        } else {
+            try {
+                destroyed.inc(target);
+            } catch (...) {
+                pool.release(e);
+                throw;
+            }
+        }
         return e;
     }
-    // Drops the entry's action reference, or its marker count.
     void deleteEntry(Entry* e) {
         KvAction* action = e->action;
         bool marker = e->cleared;
         KvObject* target = e->target;
-        delete e;
+        pool.release(e);
         if (marker)
             destroyed.dec(target);
-        else if (action)
+        else
             action->unref();
     }
     KvObject* effectiveTarget(const Entry* e) const {
@@ -218,27 +230,14 @@ void KvActionQueue::Impl::run() {
 void KvActionQueue::add(KvObject* target, KvAction* action) {
     if (!action) return;
     Impl& q = Impl::get();
-    Entry* e = q.makeEntry(target, action);
-    try {
-        (action->isDoomAction() ? q.doom : q.normal).append(e);
-    } catch (...) {
-        q.deleteEntry(e);
-        throw;
-    }
+    (action->isDoomAction() ? q.doom : q.normal).append(q.makeEntry(target, action));
 }
 
 void KvActionQueue::add(KvDelayedFunction* function) {
     if (!function) return;
     KvRefPtr<KvDelayedActionObj> obj(new KvDelayedActionObj(function));
-    KvUpdateAction* action = new KvUpdateAction(obj.get(), nullptr);
-    action->ref();
-    try {
-        add(obj.get(), action);
-    } catch (...) {
-        action->unref();
-        throw;
-    }
-    action->unref();
+    KvActionRef action(new KvUpdateAction(obj.get(), nullptr));
+    add(obj.get(), action.get());
 }
 
 void KvActionQueue::run(KvDelayedFunction* function) {
@@ -281,22 +280,14 @@ void KvActionQueue::deleteLater(KvObject* obj) {
     if (!obj) return;
     KvObservedObject* target = KvObservedObject::cast(obj);
     if (!target) target = new KvDeleteObject(obj);
-    KvDeleteAction* action = new KvDeleteAction(target);
-    action->ref();
-    try {
-        add(target, action);
-    } catch (...) {
-        action->unref();
-        throw;
-    }
-    action->unref();
+    KvActionRef action(new KvDeleteAction(target));
+    add(target, action.get());
 }
 
 void KvActionQueue::clearTarget(KvObject* obj) {
     Impl* q = Impl::existing;
     if (!obj || !q || q->normal.isEmpty()) return;
-    Entry* marker = q->makeEntry(obj, nullptr);
-    q->normal.append(marker);
+    q->normal.append(q->makeEntry(obj, nullptr));
 }
 
 void KvActionQueue::addSubQueue(KvActionSubQueue* sub) {
@@ -326,5 +317,5 @@ void KvActionQueue::initType() {
 
 size_t KvActionQueue::getNumPending() {
     Impl* q = Impl::existing;
-    return q ? q->normal.size() + q->doom.size() : 0;
+    return q ? q->normal.size + q->doom.size : 0;
 }

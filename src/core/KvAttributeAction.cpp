@@ -1,20 +1,13 @@
 #include <KvAttributeAction.h>
 
 #include <KvAttributeItem.h>
-#include <KvObject.h>
 
 KvAttributeAction::KvAttributeAction(KvObservedObject* source, KvAttributeItem* attribute)
-    : KvAction(source), attribute_(attribute) {
-    if (attribute_) attribute_->ref();
-}
+    : KvAction(source), attribute_(attribute) {}
 
-KvAttributeAction::KvAttributeAction(const KvAttributeAction& o) : KvAction(o), attribute_(o.attribute_) {
-    if (attribute_) attribute_->ref();
-}
+KvAttributeAction::KvAttributeAction(const KvAttributeAction& o) = default;
 
-KvAttributeAction::~KvAttributeAction() {
-    if (attribute_) attribute_->unref();
-}
+KvAttributeAction::~KvAttributeAction() = default;
 
 void KvAttributeAction::process(KvObject* target) {
     if (target) target->handleAttributeAction(this);

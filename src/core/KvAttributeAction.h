@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvAction.h>
+#include <KvRefPtr.h>
 
 class KvAttributeItem;
 
@@ -11,11 +12,11 @@ public:
     KvAttributeAction(const KvAttributeAction& o);
     void process(KvObject* target) override;
     KvString getClassName() override { return "AttributeAction"; }
-    const KvAttributeItem* getAttribute() const { return attribute_; }
+    const KvAttributeItem* getAttribute() const { return attribute_.get(); }
 
 protected:
     ~KvAttributeAction() override;
 
 private:
-    KvAttributeItem* attribute_;
+    KvRefPtr<KvAttributeItem> attribute_;
 };

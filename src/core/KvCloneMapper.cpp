@@ -106,13 +106,13 @@ void KvCloneMapper::addMustClone(const KvTSObject* obj) {
 }
 
 void KvCloneMapper::addMustClone(const KvConstTSObjectArray1& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        addMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        addMustClone(o);
 }
 
 void KvCloneMapper::addMustClone(const KvConstTSObjectSet& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        addMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        addMustClone(o);
 }
 
 void KvCloneMapper::explicitAddMustClone(const KvTSObject* obj) {
@@ -120,13 +120,13 @@ void KvCloneMapper::explicitAddMustClone(const KvTSObject* obj) {
 }
 
 void KvCloneMapper::explicitAddMustClone(const KvConstTSObjectArray1& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        explicitAddMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        explicitAddMustClone(o);
 }
 
 void KvCloneMapper::explicitAddMustClone(const KvConstTSObjectSet& objects) {
-    for (const KvConstRefPtr<KvTSObject>& o : objects)
-        explicitAddMustClone(o.get());
+    for (const KvTSObject* o : objects)
+        explicitAddMustClone(o);
 }
 
 bool KvCloneMapper::mustBeCloned(const KvTSObject* obj) const { return obj && mustClone_.count(obj) != 0; }
@@ -204,8 +204,7 @@ void KvCloneMapper::getMasters(KvTSObject* clone, KvTSObjectArray1& out) const {
 void KvCloneMapper::getMasters(const KvTSObject* clone, KvConstTSObjectArray1& out) const {
     KvTSObjectArray1 masters;
     getMasters(const_cast<KvTSObject*>(clone), masters);
-    for (const KvRefPtr<KvTSObject>& m : masters)
-        out.push_back(m.get());
+    out << KvConstTSObjectArray1(masters);
 }
 
 KvTSObjectSet KvCloneMapper::getClones() {
@@ -328,14 +327,14 @@ void KvCloneMapper::makeReplacements() {
         {
             KvActionRef action(new KvReplaceAction(clone, master, nullptr));
             clone->preCloneReplace(master, this);
-            if (!clone->isDying()) queueToObservers(clone, action.action, this, skipped);
+            if (!clone->isDying()) queueToObservers(clone, action.get(), this, skipped);
         }
         std::vector<KvTSObject*> masters = takeCloneEntries(clone);
         clone->removeObserver(this);
         for (KvTSObject* other : masters) {
             if (!other || other == master) continue;
             KvActionRef action(new KvReplaceAction(other, master, nullptr));
-            if (!other->isDying()) queueToObservers(other, action.action, this, skipped);
+            if (!other->isDying()) queueToObservers(other, action.get(), this, skipped);
         }
         auto mi = masters_.find(master);
         if (mi != masters_.end() && mi->second == clone) {
@@ -377,7 +376,7 @@ void KvCloneMapper::makeTrueReplacements() {
             if (mapped != clone || KvMultiObject::cast(master)) continue;
             KvActionRef action(new KvReplaceAction(master, clone, master->getReplaceMapper(clone)));
             master->preMasterReplace(clone, this);
-            if (!master->isDying()) queueToObservers(master, action.action, this, skipped);
+            if (!master->isDying()) queueToObservers(master, action.get(), this, skipped);
         } else if (!KvMultiObject::cast(master)) {
             master->preMasterReplace(clone, this);
             master->notifyObservers(new KvReplaceAction(master, clone, master->getReplaceMapper(clone)), self);
@@ -421,7 +420,7 @@ void KvCloneMapper::discardNow() {
             KvActionRef action(new KvPurgeAction(obj));
             KvObserverIterator it(obj);
             for (it.first(); !it.isDone(); it.next())
-                if (!purged.count(it.getCurrent())) KvActionQueue::add(it.getCurrent(), action.action);
+                if (!purged.count(it.getCurrent())) KvActionQueue::add(it.getCurrent(), action.get());
         }
         purged.insert(obj);
     };

@@ -4,13 +4,9 @@
 
 KV_TYPE_SOURCE(KvDelayedActionObj, "DelayedActionObj", KvRefObject)
 
-KvDelayedActionObj::KvDelayedActionObj(KvDelayedFunction* function) : function_(function) {
-    if (function_) function_->ref();
-}
+KvDelayedActionObj::KvDelayedActionObj(KvDelayedFunction* function) : function_(function) {}
 
-KvDelayedActionObj::~KvDelayedActionObj() {
-    if (function_) function_->unref();
-}
+KvDelayedActionObj::~KvDelayedActionObj() = default;
 
 void KvDelayedActionObj::handleUpdateAction(KvUpdateAction*) {
     if (function_) function_->execute();

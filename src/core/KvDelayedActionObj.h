@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvRefObject.h>
+#include <KvRefPtr.h>
 
 class KvDelayedFunction;
 
@@ -19,5 +20,5 @@ public:
     void handlePurgeAction(KvPurgeAction*) override {}
 
 private:
-    KvDelayedFunction* function_;
+    KvRefPtr<KvDelayedFunction> function_;
 };

@@ -30,14 +30,21 @@ struct AddressHash {
     }
 };
 
+// Keyed by the plain address so that lookups never make a reference pointer
+// (whose release could destroy an unreferenced object).
 template <class T>
-class hash_set {
-    // Keyed by the plain address so that lookups never make a reference
-    // pointer (whose release could destroy an unreferenced object).
+class hash_set : public detail::SharedContainer<std::unordered_map<const void*, T, AddressHash>, hash_set<T>> {
     using Table = std::unordered_map<const void*, T, AddressHash>;
     using Node = typename Table::node_type;
+    using Base = detail::SharedContainer<Table, hash_set>;
+    using Base::d_;
+    using Base::keepOnly;
 
 public:
+    using Base::clear;
+    using Base::empty;
+    using Base::size;
+
     class const_iterator {
     public:
         using iterator_category = std::forward_iterator_tag;
@@ -82,9 +89,6 @@ public:
     hash_set& operator=(hash_set&&) noexcept = default;
 
     // --- reading
-    size_t size() const { return table().size(); }
-    bool empty() const { return table().empty(); }
-    bool isEmpty() const { return empty(); }
     const_iterator begin() const { return const_iterator(table().begin()); }
     const_iterator end() const { return const_iterator(table().end()); }
     const_iterator cbegin() const { return begin(); }
@@ -114,11 +118,6 @@ public:
         return true;
     }
     bool operator!=(const hash_set& o) const { return !(*this == o); }
-
-    bool isSharedWith(const hash_set& o) const { return d_.isSharedWith(o.d_); }
-    bool isDetached() const { return d_.isDetached(); }
-    void detach() { d_.detach(); }
-    void setSharable(bool sharable) { d_.setSharable(sharable); }
 
     // --- writing
     // Adds `v` unless present; the element's position.
@@ -197,14 +196,14 @@ public:
 
     // Keeps only the elements that the other container holds too.
     hash_set& intersect(const hash_set& o) {
-        if (!d_.isSharedWith(o.d_)) keepOnly([&](const void* key) { return o.table().count(key) != 0; });
+        if (!d_.isSharedWith(o.d_)) keepOnly([&](const auto& e) { return o.table().count(e.first) != 0; });
         return *this;
     }
     hash_set& intersect(const vector<T>& v) {
         std::unordered_map<const void*, bool, AddressHash> others;
         for (const T& e : v)
             others.emplace(keyOf(e), true);
-        keepOnly([&](const void* key) { return others.count(key) != 0; });
+        keepOnly([&](const auto& e) { return others.count(e.first) != 0; });
         return *this;
     }
     hash_set getIntersection(const hash_set& o) const {
@@ -220,43 +219,12 @@ public:
         return r;
     }
 
-    void clear() { d_.clear(); }
-    void swap(hash_set& o) noexcept { d_.swap(o.d_); }
-
 private:
     template <class U>
     static const void* keyOf(const U& v) {
         return detail::rawPointer(v);
     }
     const Table& table() const { return d_.get(); }
-    template <class Keep>
-    void keepOnly(Keep keep) {
-        bool all = true;
-        for (const auto& e : table())
-            if (!keep(e.first)) {
-                all = false;
-                break;
-            }
-        if (all) return;
-        std::vector<Node> dead;
-        Table& t = d_.mutate();
-        for (auto it = t.begin(); it != t.end();) {
-            if (keep(it->first)) {
-                ++it;
-            } else {
-                auto next = std::next(it);
-                dead.push_back(t.extract(it));
-                it = next;
-            }
-        }
-    }
-
-    detail::Shared<Table> d_;
 };
-
-template <class T>
-void swap(hash_set<T>& a, hash_set<T>& b) noexcept {
-    a.swap(b);
-}
 
 }  // namespace kv

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <KvMapperAction.h>
-#include <KvRefObject.h>
+#include <KvRefPtr.h>
 
 class KvMultiObject;
 
@@ -13,16 +13,13 @@ public:
     KvJoinAction(const KvJoinAction& o);
     void process(KvObject* target) override;
     KvString getClassName() override { return "JoinAction"; }
-    KvMultiObject* getMulti() { return multi_; }
-    KvObservedObject* getSingle() { return single_; }
+    KvMultiObject* getMulti() { return multi_.get(); }
+    KvObservedObject* getSingle() { return single_.get(); }
 
 protected:
     ~KvJoinAction() override;
 
 private:
-    KvMultiObject* multi_;
-    KvRefObject* heldMulti_;
-    KvObservedObject* single_;
-    KvObject* heldSingle_;  // the single's reference or undo reference form
-    int singleKind_;        // 0 none, 1 reference object, 2 undo reference object
+    KvRefPtr<KvMultiObject> multi_;
+    Hold single_;  // kept alive as the source is
 };

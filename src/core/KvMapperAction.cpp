@@ -2,14 +2,8 @@
 
 #include <KvMapper.h>
 
-KvMapperAction::KvMapperAction(KvObservedObject* source, const KvMapper* mapper) : KvAction(source), mapper_(mapper) {
-    if (mapper_) mapper_->ref();
-}
+KvMapperAction::KvMapperAction(KvObservedObject* source, const KvMapper* mapper) : KvAction(source), mapper_(mapper) {}
 
-KvMapperAction::KvMapperAction(const KvMapperAction& o) : KvAction(o), mapper_(o.mapper_) {
-    if (mapper_) mapper_->ref();
-}
+KvMapperAction::KvMapperAction(const KvMapperAction& o) = default;
 
-KvMapperAction::~KvMapperAction() {
-    if (mapper_) mapper_->unref();
-}
+KvMapperAction::~KvMapperAction() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvAction.h>
+#include <KvRefPtr.h>
 
 class KvMapper;
 
@@ -10,11 +11,11 @@ public:
     KvMapperAction(KvObservedObject* source, const KvMapper* mapper);
     KvMapperAction(const KvMapperAction& o);
     KvString getClassName() override { return "MapperAction"; }
-    const KvMapper* getMapper() const { return mapper_; }
+    const KvMapper* getMapper() const { return mapper_.get(); }
 
 protected:
     ~KvMapperAction() override;
 
 private:
-    const KvMapper* mapper_;
+    KvRefPtr<const KvMapper> mapper_;
 };

@@ -2,6 +2,7 @@
 
 #include <KvExcept.h>
 #include <KvObject.h>
+#include <KvObjectCounterIterator.h>
 
 KvObjectCounter::KvObjectCounter() : type_(KvObject::getClassTypeId()) {}
 

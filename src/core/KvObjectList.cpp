@@ -1,5 +1,7 @@
 #include <KvObjectList.h>
 
+#include <KvObjectListIterator.h>
+
 KvObjectList::~KvObjectList() { list_.clear(); }
 
 void KvObjectList::append(KvObjectList& other) {

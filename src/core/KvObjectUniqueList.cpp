@@ -1,5 +1,7 @@
 #include <KvObjectUniqueList.h>
 
+#include <KvObjectListIterator.h>
+
 #include <algorithm>
 
 KvObjectUniqueList::KvObjectUniqueList(const KvObjectUniqueList& o) : KvObjectList(o) {

@@ -4,26 +4,14 @@
 #include <KvActionRef.h>
 #include <KvCosmeticAction.h>
 #include <KvDeleteAction.h>
-#include <KvExcept.h>
 #include <KvMapper.h>
-#include <KvObserverIterator.h>
+#include <KvObjectListIterator.h>
 #include <KvPurgeAction.h>
+#include <KvRefPtr.h>
 #include <KvUndo.h>
 #include <KvUpdateAction.h>
 
 KV_TYPE_SOURCE(KvObservedObject, "ObservedObject", KvObject)
-
-namespace {
-struct MapperRef {
-    explicit MapperRef(const KvMapper* m) : mapper(m) {
-        if (mapper) mapper->ref();
-    }
-    ~MapperRef() {
-        if (mapper) mapper->unref();
-    }
-    const KvMapper* mapper;
-};
-}  // namespace
 
 KvObservedObject::~KvObservedObject() { observers_.clear(); }
 
@@ -56,15 +44,14 @@ void KvObservedObject::notifyObservers(KvAction* action, KvActionObject originat
     if (queued) KvActionQueue::process();
 }
 
-void KvObservedObject::notifyNonUndoObservers(KvAction* action, KvActionObject originator) {
-    KvActionRef hold(action);
-    {
-        KvObserverIterator it(this);
-        for (it.first(); !it.isDone(); it.next()) {
-            KvObject* observer = it.getCurrent();
-            if (originator.isEqual(observer) || observer->canUndo()) continue;
-            KvActionQueue::add(observer, action);
-        }
+void KvObservedObject::tellNonUndoObservers(KvObservedObject* obj, KvAction* given, KvActionObject originator) {
+    KvActionRef action(given);
+    KvObjectListIterator it(&obj->observers_);
+    for (it.first(); !it.isDone(); it.next()) {
+        KvObject* observer = it.currentItem();
+        if (originator.isEqual(observer) || observer->canUndo()) continue;
+        if (!action) action = new KvUpdateAction(obj, nullptr);
+        KvActionQueue::add(observer, action.get());
     }
     KvActionQueue::process();
 }
@@ -77,7 +64,7 @@ void KvObservedObject::dispatch(KvAction* action, KvActionObject originator) {
 }
 
 void KvObservedObject::updateObservers(const KvMapper* mapper, KvActionObject originator) {
-    MapperRef hold(mapper);
+    KvRefPtr<const KvMapper> hold(mapper);
     if (dying_) return;
     preNotification();
     if (getNumObservers() > 0) dispatch(new KvUpdateAction(this, mapper), originator);
@@ -93,11 +80,11 @@ void KvObservedObject::sendCosmeticUpdate(KvActionObject originator) {
 void KvObservedObject::notifyPurge() {
     if (getNumObservers() > 0) {
         KvActionRef hold(new KvPurgeAction(this));
-        broadcastAction(hold.action, KvActionObject());
+        broadcastAction(hold.get(), KvActionObject());
     }
     {
         KvActionRef hold(new KvDeleteAction(this));
-        KvActionQueue::add(this, hold.action);
+        KvActionQueue::add(this, hold.get());
     }
     KvActionQueue::process();
 }

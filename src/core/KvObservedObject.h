@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvActionObject.h>
+#include <KvActionQueue.h>
 #include <KvObject.h>
 #include <KvObjectUniqueList.h>
 
@@ -43,7 +44,21 @@ protected:
     virtual void preNotification() {}
     virtual void preDestroy() {}
 
-    void notifyNonUndoObservers(KvAction* action, KvActionObject originator);
+    // Queues `action` for each observer that is not `originator` and takes no
+    // part in undo (the engine restores those itself), then processes the
+    // queue, whether or not anything was queued. Without an action, an update
+    // about the object is made for the first observer that takes one: most
+    // objects that a restore touches have none.
+    void notifyNonUndoObservers(KvAction* action, KvActionObject originator) {
+        notifyNonUndoObservers(this, action, originator);
+    }
+    // The same for the observers of `obj` (a bridge speaks for its object).
+    static void notifyNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator) {
+        if (action || obj->getNumObservers() > 0)
+            tellNonUndoObservers(obj, action, originator);
+        else
+            KvActionQueue::process();  // most objects a restore touches: nobody to tell
+    }
     bool broadcastAction(KvAction* action, KvActionObject originator);
     void notifyPurge();
     // Sends `action` (made only when there are observers) the way an update
@@ -52,6 +67,7 @@ protected:
 
 private:
     friend class KvObserverIterator;
+    static void tellNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
     bool dying_ = false;
     mutable KvObjectUniqueList observers_;
 };

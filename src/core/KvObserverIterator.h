@@ -1,5 +1,6 @@
 #pragma once
 
+#include <KvObjectListIterator.h>
 #include <KvObservedObject.h>
 
 // Cursor over the observers of one object, in the order they were added.

@@ -1,28 +1,21 @@
 #include <KvRefObject.h>
 
 #include <KvActionQueue.h>
+#include <KvActionRef.h>
 #include <KvConstRefObjectArray1.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
 
 KV_TYPE_SOURCE(KvRefObject, "RefObject", KvObservedObject)
 
-void KvRefObject::unref() const {
-    if (count_.fetch_sub(1, std::memory_order_acq_rel) == 1) const_cast<KvRefObject*>(this)->destroy();
-}
-
 // Broadcasts `action` to every observer (no originator) and runs the queue
 // when anyone was given it.
 void KvRefObject::announce(KvAction* action) {
     bool queued;
-    action->ref();
-    try {
+    {
+        KvActionRef hold(action);
         queued = broadcastAction(action, KvActionObject());
-    } catch (...) {
-        action->unref();
-        throw;
     }
-    action->unref();
     if (queued) KvActionQueue::process();
 }
 
@@ -35,7 +28,7 @@ void KvRefObject::replaceSplit(KvMultiObject* multi, KvMapper* mapper) {
 }
 
 void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects) {
-    for (const KvConstRefPtr<KvRefObject>& e : objects)
+    for (const KvRefObject* e : objects)
         if (e) e->addObserver(this);
 }
 
@@ -45,7 +38,7 @@ void KvRefObject::ensureObserver(const KvConstRefObjectArray1& objects, const Kv
 }
 
 void KvRefObject::clearObserver(const KvConstRefObjectArray1& objects) {
-    for (const KvConstRefPtr<KvRefObject>& e : objects)
+    for (const KvRefObject* e : objects)
         if (e) e->removeObserver(this);
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 
 #include <KvObservedObject.h>
-
-#include <atomic>
-#include <cstdint>
+#include <KvRefCounted.h>
 
 class KvMapper;
 class KvMultiObject;
@@ -13,21 +11,14 @@ class KvConstRefObjectArray1;
 // The unref() that takes the count from 1 to 0 calls destroy(): the object
 // turns dying, its observers get purge actions, and the action queue deletes
 // it after every pending delivery. Nobody deletes a KvRefObject directly.
-class KV_BASE_EXPORT KvRefObject : public KvObservedObject {
+class KV_BASE_EXPORT KvRefObject : public KvObservedObject, public KvRefCounted<KvRefObject, KvLastUnref::Destroy> {
     KV_TYPE_HEADER(KvRefObject)
 public:
     KvRefObject() = default;
-    // A copy starts unshared; assignment keeps both counts.
-    KvRefObject(const KvRefObject& o) : KvObservedObject(o) {}
-    KvRefObject& operator=(const KvRefObject& o) {
-        KvObservedObject::operator=(o);
-        return *this;
-    }
-
-    void ref() const { count_.fetch_add(1, std::memory_order_acq_rel); }
-    void unref() const;
-    // Drops a reference without ever destroying.
-    void unrefKeep() const { count_.fetch_sub(1, std::memory_order_acq_rel); }
+    // A copy starts unshared and with no observers; assignment keeps both
+    // counts and both observer lists.
+    KvRefObject(const KvRefObject& o) = default;
+    KvRefObject& operator=(const KvRefObject& o) = default;
 
     KvRefObject* castToRefObject() override { return this; }
 
@@ -35,9 +26,6 @@ public:
     virtual void replace(KvRefObject* replacement, KvMapper* mapper);
     // Announces that this object was split into the members of `multi`.
     void replaceSplit(KvMultiObject* multi, KvMapper* mapper);
-
-    // The current count (for diagnostics and tests).
-    int getRefCount() const { return count_.load(std::memory_order_acquire); }
 
 protected:
     void ensureObserver(const KvConstRefObjectArray1& objects);
@@ -47,6 +35,4 @@ protected:
 
 private:
     void announce(KvAction* action);
-
-    mutable std::atomic<int32_t> count_{0};
 };

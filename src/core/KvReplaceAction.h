@@ -2,6 +2,7 @@
 
 #include <KvMapperAction.h>
 #include <KvRefObject.h>
+#include <KvRefPtr.h>
 
 // The source is replaced by getReplacement() (which may be null).
 class KV_BASE_EXPORT KvReplaceAction : public KvMapperAction {
@@ -17,5 +18,5 @@ protected:
 
 private:
     KvObservedObject* replacement_;
-    KvRefObject* heldReplacement_;  // the replacement's reference-object form, kept alive
+    KvRefPtr<KvRefObject> heldReplacement_;  // the replacement's reference-object form, kept alive
 };

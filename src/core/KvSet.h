@@ -1,12 +1,13 @@
 #pragma once
 
-// kv::set: an implicitly shared, ordered set of reference pointers.
+// kv::set: an implicitly shared, ordered set.
 //
-// The order is the objects' own virtual operator< (KvGenre's), so a set of
-// framework objects follows whatever order their classes define, not their
-// addresses. A null pointer comes before every object. Two elements of which
-// neither comes before the other are the same element: the set keeps the one
-// inserted first.
+// A set of pointers to genres (plain or reference pointers) is ordered by the
+// objects' own virtual operator< (KvGenre's), so a set of framework objects
+// follows whatever order their classes define, not their addresses; a null
+// pointer comes before every object. Any other element type orders by its
+// operator<. Two elements of which neither comes before the other are the same
+// element: the set keeps the one inserted first.
 //
 // Copies share one tree until one of them is written to. As in kv::vector,
 // an element taken out is let go only once the set is consistent again,
@@ -39,18 +40,38 @@ struct GenreLess {
     }
 };
 
+namespace detail {
+template <class T, class = void>
+struct IsGenrePointer : std::false_type {};
 template <class T>
-class set {
-    using Tree = std::set<T, GenreLess>;
+struct IsGenrePointer<T, std::void_t<decltype(rawPointer(std::declval<const T&>()))>>
+    : std::is_base_of<KvGenre,
+                      std::remove_cv_t<std::remove_pointer_t<decltype(rawPointer(std::declval<const T&>()))>>> {};
+}  // namespace detail
+
+// The order of kv::set elements.
+template <class T>
+using OrderOf = std::conditional_t<detail::IsGenrePointer<T>::value, GenreLess, std::less<>>;
+
+template <class T>
+class set : public detail::SharedContainer<std::set<T, OrderOf<T>>, set<T>> {
+    using Tree = std::set<T, OrderOf<T>>;
     using Node = typename Tree::node_type;
+    using Base = detail::SharedContainer<Tree, set>;
+    using Base::d_;
+    using Base::keepOnly;
 
 public:
     using std_set = Tree;
     using value_type = T;
     using key_type = T;
     using size_type = size_t;
-    using iterator = typename Tree::const_iterator;
-    using const_iterator = iterator;
+    using Base::begin;
+    using Base::clear;
+    using Base::empty;
+    using Base::end;
+    using Base::size;
+    using typename Base::iterator;
 
     set() = default;
     set(const set&) = default;
@@ -71,30 +92,21 @@ public:
     set& operator=(set&&) noexcept = default;
 
     // --- reading
-    size_t size() const { return tree().size(); }
-    bool empty() const { return tree().empty(); }
-    bool isEmpty() const { return empty(); }
-    iterator begin() const { return tree().begin(); }
-    iterator end() const { return tree().end(); }
-    iterator cbegin() const { return begin(); }
-    iterator cend() const { return end(); }
-    iterator constBegin() const { return begin(); }
-    iterator constEnd() const { return end(); }
-
-    // Lookups accept plain pointers as well and take no reference.
-    template <class U, detail::IfPointerLike<U> = 0>
+    // A set of pointers is searched with plain pointers as well, which takes
+    // no reference.
+    template <class U>
     iterator find(const U& v) const {
         return tree().find(v);
     }
-    template <class U, detail::IfPointerLike<U> = 0>
+    template <class U>
     iterator constFind(const U& v) const {
         return find(v);
     }
-    template <class U, detail::IfPointerLike<U> = 0>
+    template <class U>
     bool contains(const U& v) const {
         return find(v) != end();
     }
-    template <class U, detail::IfPointerLike<U> = 0>
+    template <class U>
     size_t count(const U& v) const {
         return contains(v) ? 1 : 0;
     }
@@ -113,18 +125,13 @@ public:
     bool operator==(const set& o) const {
         if (d_.isSharedWith(o.d_)) return true;
         if (size() != o.size()) return false;
-        GenreLess less;
+        OrderOf<T> less;
         return std::equal(begin(), end(), o.begin(),
                           [&](const T& a, const T& b) { return !less(a, b) && !less(b, a); });
     }
     bool operator!=(const set& o) const { return !(*this == o); }
 
     Tree toStdSet() const { return tree(); }
-
-    bool isSharedWith(const set& o) const { return d_.isSharedWith(o.d_); }
-    bool isDetached() const { return d_.isDetached(); }
-    void detach() { d_.detach(); }
-    void setSharable(bool sharable) { d_.setSharable(sharable); }
 
     // --- writing
     // Adds `v` unless the same element is present; the element's position.
@@ -162,24 +169,24 @@ public:
     }
 
     // True when the element was present.
-    template <class U, detail::IfPointerLike<U> = 0>
+    template <class U>
     bool erase(const U& v) {
         if (!contains(v)) return false;
         Tree& t = d_.mutate();
         Node dead = t.extract(t.find(v));
         return true;
     }
-    template <class U, detail::IfPointerLike<U> = 0>
+    template <class U>
     bool remove(const U& v) {
         return erase(v);
     }
     // The position after the one removed.
     iterator erase(iterator pos) {
         if (pos == end()) return pos;
-        auto key = detail::rawPointer(*pos);
         const Tree* before = &tree();
         Tree& t = d_.mutate();
-        if (&t != before) pos = t.find(key);
+        // A shared tree was copied; its other owners keep `pos` valid.
+        if (&t != before) pos = t.find(*pos);
         iterator next = std::next(pos);
         Node dead = t.extract(pos);
         return next;
@@ -213,10 +220,8 @@ public:
         return *this;
     }
     set& intersect(const vector<T>& v) {
-        std::set<const KvGenre*, GenreLess> others;
-        for (const T& e : v)
-            others.insert(detail::rawPointer(e));
-        keepOnly([&](const T& e) { return others.find(e) != others.end(); });
+        const set others(v);
+        keepOnly([&](const T& e) { return others.contains(e); });
         return *this;
     }
     set getIntersection(const set& o) const {
@@ -236,36 +241,11 @@ public:
         return r;
     }
 
-    void clear() { d_.clear(); }
-    void swap(set& o) noexcept { d_.swap(o.d_); }
-
 private:
     const Tree& tree() const { return d_.get(); }
     void checkNotEmpty() const {
         if (empty()) throw KvExcept("!isEmpty()");
     }
-    template <class Keep>
-    void keepOnly(Keep keep) {
-        if (empty() || std::all_of(begin(), end(), keep)) return;
-        std::vector<Node> dead;
-        Tree& t = d_.mutate();
-        for (auto it = t.begin(); it != t.end();) {
-            if (keep(*it)) {
-                ++it;
-            } else {
-                auto next = std::next(it);
-                dead.push_back(t.extract(it));
-                it = next;
-            }
-        }
-    }
-
-    detail::Shared<Tree> d_;
 };
-
-template <class T>
-void swap(set<T>& a, set<T>& b) noexcept {
-    a.swap(b);
-}
 
 }  // namespace kv

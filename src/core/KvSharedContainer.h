@@ -1,13 +1,17 @@
 #pragma once
 
-// Plumbing shared by kv::set and kv::hash_set: a one-pointer, copy-on-write
-// holder of a standard container, and the plain pointer behind an element.
+// Plumbing shared by kv::set and kv::hash_set: a one-pointer,
+// copy-on-write holder of a standard container, and the plain pointer behind
+// an element.
 
-#include <atomic>
+#include <KvRefCount.h>
+
+#include <algorithm>
 #include <cstddef>
-#include <cstdint>
+#include <iterator>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace kv {
 namespace detail {
@@ -32,15 +36,13 @@ using IfPointerLike = std::enable_if_t<
 
 // Holds a container C in a block shared by copies and counted atomically; the
 // first write to a shared block copies it. Null stands for the empty
-// container. The block's layout does not depend on the element type, so the
-// holder of a container of KvRefPtr<Derived> can be read as one of
-// KvConstRefPtr<Base>.
+// container.
 template <class C>
 class Shared {
     struct Block {
         Block() = default;
         explicit Block(const C& from) : c(from) {}
-        std::atomic<int32_t> ref{1};
+        KvRefCount ref{1};
         bool sharable = true;
         C c;
     };
@@ -50,7 +52,7 @@ public:
     Shared(const Shared& o) {
         if (!o.b_) return;
         if (o.b_->sharable) {
-            o.b_->ref.fetch_add(1, std::memory_order_acq_rel);
+            o.b_->ref.ref();
             b_ = o.b_;
         } else {
             b_ = new Block(o.b_->c);
@@ -80,7 +82,7 @@ public:
     C& mutate() {
         if (!b_) {
             b_ = new Block;
-        } else if (b_->ref.load(std::memory_order_acquire) != 1) {
+        } else if (b_->ref.isShared()) {
             Block* copy = new Block(b_->c);
             release(std::exchange(b_, copy));
         }
@@ -90,7 +92,7 @@ public:
     // is empty, since letting them go may run code that reads it.
     void clear() {
         if (!b_) return;
-        if (b_->sharable || b_->ref.load(std::memory_order_acquire) != 1) {
+        if (b_->sharable || b_->ref.isShared()) {
             release(std::exchange(b_, nullptr));
         } else {
             C dead;
@@ -98,7 +100,7 @@ public:
         }
     }
 
-    bool isDetached() const { return !b_ || b_->ref.load(std::memory_order_acquire) < 2; }
+    bool isDetached() const { return !b_ || !b_->ref.isShared(); }
     bool isSharedWith(const Shared& o) const { return b_ == o.b_; }
     void detach() {
         if (b_) mutate();
@@ -122,10 +124,55 @@ private:
     // The block is unreachable by now, so code run by its elements' release
     // cannot see it.
     static void release(Block* b) {
-        if (b && b->ref.fetch_sub(1, std::memory_order_acq_rel) == 1) delete b;
+        if (b && b->ref.unref()) delete b;
     }
 
     Block* b_ = nullptr;
+};
+
+// What kv::set and kv::hash_set share: the holder of their
+// container C, reading its size and positions, and the operations on the
+// whole. Self is the container class.
+template <class C, class Self>
+class SharedContainer {
+public:
+    using iterator = typename C::const_iterator;
+    using const_iterator = iterator;
+
+    size_t size() const { return d_.get().size(); }
+    bool empty() const { return d_.get().empty(); }
+    bool isEmpty() const { return empty(); }
+    iterator begin() const { return d_.get().begin(); }
+    iterator end() const { return d_.get().end(); }
+    iterator cbegin() const { return begin(); }
+    iterator cend() const { return end(); }
+    iterator constBegin() const { return begin(); }
+    iterator constEnd() const { return end(); }
+
+    bool isSharedWith(const Self& o) const { return d_.isSharedWith(o.SharedContainer::d_); }
+    bool isDetached() const { return d_.isDetached(); }
+    void detach() { d_.detach(); }
+    void setSharable(bool sharable) { d_.setSharable(sharable); }
+    void clear() { d_.clear(); }
+    void swap(Self& o) noexcept { d_.swap(o.SharedContainer::d_); }
+
+protected:
+    // Takes out the entries for which keep(entry) is false, unless all are
+    // kept; they are let go once the container is consistent again.
+    template <class Keep>
+    void keepOnly(Keep keep) {
+        const C& now = d_.get();
+        if (std::all_of(now.begin(), now.end(), keep)) return;
+        std::vector<typename C::node_type> dead;
+        C& c = d_.mutate();
+        for (auto it = c.begin(); it != c.end();) {
+            auto next = std::next(it);
+            if (!keep(*it)) dead.push_back(c.extract(it));
+            it = next;
+        }
+    }
+
+    Shared<C> d_;
 };
 
 }  // namespace detail

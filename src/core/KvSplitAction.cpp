@@ -3,17 +3,11 @@
 #include <KvMultiObject.h>
 
 KvSplitAction::KvSplitAction(KvObservedObject* source, KvMultiObject* multi, const KvMapper* mapper)
-    : KvMapperAction(source, mapper), multi_(multi), held_(multi) {
-    if (held_) held_->ref();
-}
+    : KvMapperAction(source, mapper), multi_(multi) {}
 
-KvSplitAction::KvSplitAction(const KvSplitAction& o) : KvMapperAction(o), multi_(o.multi_), held_(o.held_) {
-    if (held_) held_->ref();
-}
+KvSplitAction::KvSplitAction(const KvSplitAction& o) = default;
 
-KvSplitAction::~KvSplitAction() {
-    if (held_) held_->unref();
-}
+KvSplitAction::~KvSplitAction() = default;
 
 void KvSplitAction::process(KvObject* target) {
     if (target) target->handleSplitAction(this);

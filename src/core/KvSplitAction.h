@@ -1,7 +1,7 @@
 #pragma once
 
 #include <KvMapperAction.h>
-#include <KvRefObject.h>
+#include <KvRefPtr.h>
 
 class KvMultiObject;
 
@@ -12,13 +12,12 @@ public:
     KvSplitAction(const KvSplitAction& o);
     void process(KvObject* target) override;
     KvString getClassName() override { return "SplitAction"; }
-    KvMultiObject* getMulti() { return multi_; }
+    KvMultiObject* getMulti() { return multi_.get(); }
     KvObservedObject* getSingle() { return getSource(); }
 
 protected:
     ~KvSplitAction() override;
 
 private:
-    KvMultiObject* multi_;
-    KvRefObject* held_;  // the multi-object, kept alive
+    KvRefPtr<KvMultiObject> multi_;
 };

@@ -53,7 +53,7 @@ void KvMultiObject::replaceJoin(KvObservedObject* replacement, KvMapper* mapper)
             KvActionRef join(new KvJoinAction(c, temp.get(), replacement, mapper));
             KvObserverIterator it(c);
             for (it.first(); !it.isDone(); it.next())
-                KvActionQueue::add(it.getCurrent(), join.action);
+                KvActionQueue::add(it.getCurrent(), join.get());
         }
     }
     KvActionQueue::process();

@@ -80,11 +80,6 @@ KvTSObject::operator KvTSObjectMapKey() { return KvTSObjectMapKey(this); }
 
 void KvTSObject::sortArray(KvConstTSObjectArray1& array) {
     // The set orders by creation and keeps one of each object.
-    KvConstTSObjectSet sorted;
-    for (const KvConstRefPtr<KvTSObject>& o : array)
-        sorted.insert(o);
-    array.clear();
-    array.reserve(sorted.size());
-    for (const KvConstRefPtr<KvTSObject>& o : sorted)
-        array.push_back(o);
+    KvConstTSObjectArray1 sorted{KvConstTSObjectSet(array)};
+    array.swap(sorted);
 }

@@ -1,28 +1,15 @@
 #pragma once
 
-#include <KvUndoDatum.h>
+#include <KvUndoScalarDatum.h>
 
-#include <cstdint>
+class KvUndoBoolDatumState;
 
-// An undoable a flag.
-class KV_BASE_EXPORT KvUndoBoolDatum : public KvUndoDatum {
+// An undoable flag.
+class KV_BASE_EXPORT KvUndoBoolDatum : public KvUndoScalarDatum<bool, KvUndoBoolDatumState> {
     KV_TYPE_HEADER(KvUndoBoolDatum)
 public:
-    KvUndoBoolDatum();
-    explicit KvUndoBoolDatum(bool value);
-    KvUndoBoolDatum(const KvUndoBoolDatum& o);
-    ~KvUndoBoolDatum() override;
-    // Copies the value without recording a change or telling observers.
-    KvUndoBoolDatum& operator=(const KvUndoBoolDatum& o);
-
-    bool get() const { return value_; }
-    // Records the change and tells the observers, unless `value` is the
-    // current value.
-    void set(bool value);
-
-    KvUndoState* getState() const override;
-
-private:
-    friend class KvUndoBoolDatumState;
-    bool value_;
+    using KvUndoScalarDatum::KvUndoScalarDatum;
 };
+
+// getState() makes one: every user of the datum sees its state class.
+#include <KvUndoBoolDatumState.h>

@@ -1,21 +1,10 @@
 #pragma once
 
-#include <KvUndoState.h>
-
-#include <cstdint>
+#include <KvUndoBoolDatum.h>
+#include <KvUndoScalarDatumState.h>
 
 // A recorded value of a KvUndoBoolDatum.
-class KV_BASE_EXPORT KvUndoBoolDatumState : public KvUndoState {
+class KV_BASE_EXPORT KvUndoBoolDatumState : public KvUndoScalarDatumState<bool, KvUndoBoolDatum> {
 public:
-    explicit KvUndoBoolDatumState(bool value);
-    ~KvUndoBoolDatumState() override;
-
-    KvUndoObject* recreateObject() const override;
-    void restoreObject(KvUndoObject* obj) const override;
-    bool isSame(const KvUndoState* other) const override;
-
-    bool getValue() const { return value_; }
-
-private:
-    bool value_;
+    using KvUndoScalarDatumState::KvUndoScalarDatumState;
 };

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <KvFollowsNothing.h>
 #include <KvUndoObject.h>
 
 // Records undo states on behalf of an object that is not an undo object
 // itself. A concrete bridge lives beside its object, answers getObject(), and
 // writes its states back into that object. Observers of the bridged object,
 // not of the bridge, hear about restores.
-class KV_BASE_EXPORT KvUndoBridge : public KvUndoObject {
+class KV_BASE_EXPORT KvUndoBridge : public KvFollowsNothing<KvUndoObject> {
     KV_TYPE_HEADER(KvUndoBridge)
 public:
     KvUndoBridge();
@@ -15,14 +16,6 @@ public:
     KvUndoBridge& operator=(const KvUndoBridge& o);
 
     bool canUndo() const override { return true; }
-
-    // A bridge observes nothing: any action reaching it is a stray.
-    void handleCosmeticAction(KvCosmeticAction* action) override;
-    void handleJoinAction(KvJoinAction* action) override;
-    void handlePurgeAction(KvPurgeAction* action) override;
-    void handleReplaceAction(KvReplaceAction* action) override;
-    void handleSplitAction(KvSplitAction* action) override;
-    void handleUpdateAction(KvUpdateAction* action) override;
 
     // The object on whose behalf the bridge records states.
     virtual KvGenre* getObject() const = 0;

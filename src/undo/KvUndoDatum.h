@@ -1,12 +1,13 @@
 #pragma once
 
+#include <KvFollowsNothing.h>
 #include <KvUndoObject.h>
 
 // Base of the undo data: undo objects that hold one value each, so that a
 // plain member becomes undoable by living in a datum. Setting the value
 // records the change; undo writes the old value back and tells the datum's
 // observers.
-class KV_BASE_EXPORT KvUndoDatum : public KvUndoObject {
+class KV_BASE_EXPORT KvUndoDatum : public KvFollowsNothing<KvUndoObject> {
     KV_TYPE_HEADER(KvUndoDatum)
 public:
     KvUndoDatum();
@@ -14,14 +15,6 @@ public:
     ~KvUndoDatum() override;
 
     bool canUndo() const override { return true; }
-
-    // A datum observes nothing of its own accord: any action is a stray.
-    void handleCosmeticAction(KvCosmeticAction* action) override;
-    void handleJoinAction(KvJoinAction* action) override;
-    void handlePurgeAction(KvPurgeAction* action) override;
-    void handleReplaceAction(KvReplaceAction* action) override;
-    void handleSplitAction(KvSplitAction* action) override;
-    void handleUpdateAction(KvUpdateAction* action) override;
 
 protected:
     KvUndoDatum& operator=(const KvUndoDatum& o);

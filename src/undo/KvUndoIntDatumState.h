@@ -1,21 +1,10 @@
 #pragma once
 
-#include <KvUndoState.h>
-
-#include <cstdint>
+#include <KvUndoIntDatum.h>
+#include <KvUndoScalarDatumState.h>
 
 // A recorded value of a KvUndoIntDatum.
-class KV_BASE_EXPORT KvUndoIntDatumState : public KvUndoState {
+class KV_BASE_EXPORT KvUndoIntDatumState : public KvUndoScalarDatumState<int64_t, KvUndoIntDatum> {
 public:
-    explicit KvUndoIntDatumState(int64_t value);
-    ~KvUndoIntDatumState() override;
-
-    KvUndoObject* recreateObject() const override;
-    void restoreObject(KvUndoObject* obj) const override;
-    bool isSame(const KvUndoState* other) const override;
-
-    int64_t getValue() const { return value_; }
-
-private:
-    int64_t value_;
+    using KvUndoScalarDatumState::KvUndoScalarDatumState;
 };

@@ -12,6 +12,7 @@
 #include <KvUndoReference.h>
 
 #include <optional>
+#include <utility>
 
 KvUndoManager* KvUndoManager::instance_ = nullptr;
 bool KvUndoManager::unloaded_ = false;
@@ -54,12 +55,8 @@ KvUndoManager::~KvUndoManager() {
         e.monitor->objectDestroyed();
         e.monitor->unref();
     }
-    kv::vector<KvDelayedFunction*> fns;
-    fns.swap(postUndoActions_);
-    fns << delayedUndoActions_;
+    postUndoActions_.clear();
     delayedUndoActions_.clear();
-    for (KvDelayedFunction* f : static_cast<const kv::vector<KvDelayedFunction*>&>(fns))
-        f->unref();
     undoFloor_ = 1;
     nextSequenceId_ = 2;
     currentSequenceId_ = 0;
@@ -413,15 +410,8 @@ bool KvUndoManager::applyRestore(KvUndoCheckpoint* cp, uint64_t target) {
     currentSequenceId_ = target;
     bool ok = true;
     try {
-        auto* restore = new KvDelayedUndoRestore(cp, target);
-        restore->ref();
-        try {
-            KvActionQueue::run(restore);
-        } catch (...) {
-            restore->unref();
-            throw;
-        }
-        restore->unref();
+        KvRefPtr<KvDelayedFunction> restore(new KvDelayedUndoRestore(cp, target));
+        KvActionQueue::run(restore.get());
     } catch (...) {
         ok = false;
     }
@@ -431,18 +421,18 @@ bool KvUndoManager::applyRestore(KvUndoCheckpoint* cp, uint64_t target) {
     return ok;
 }
 
-void KvUndoManager::runDeferred(kv::vector<KvDelayedFunction*>& list) {
+void KvUndoManager::runDeferred(kv::vector<KvRefPtr<KvDelayedFunction>>& list) {
     // A function may queue another of its kind: run until none is left.
     while (!list.empty()) {
-        kv::vector<KvDelayedFunction*> fns;
+        kv::vector<KvRefPtr<KvDelayedFunction>> fns;
         fns.swap(list);
-        for (KvDelayedFunction* f : static_cast<const kv::vector<KvDelayedFunction*>&>(fns)) {
+        for (const KvRefPtr<KvDelayedFunction>& f : std::as_const(fns)) {
             try {
-                KvActionQueue::add(f);
+                KvActionQueue::add(f.get());
             } catch (...) {
             }
-            f->unref();
         }
+        fns.clear();  // the queue holds them now
         KvActionQueue::process();
     }
 }
@@ -613,16 +603,12 @@ bool KvUndoManager::releaseOldSteps() {
 
 void KvUndoManager::addDelayedUndoAction(KvDelayedFunction* f) {
     if (!restoring_) throw KvExcept("KvUndo::addDelayedUndoAction: called when not restoring");
-    if (!f) return;
-    f->ref();
-    delayedUndoActions_.push_back(f);
+    if (f) delayedUndoActions_.push_back(f);
 }
 
 void KvUndoManager::addPostUndoAction(KvDelayedFunction* f) {
     if (!restoring_) throw KvExcept("KvUndo::addPostUndoAction: called when not restoring");
-    if (!f) return;
-    f->ref();
-    postUndoActions_.push_back(f);
+    if (f) postUndoActions_.push_back(f);
 }
 
 void KvUndoManager::resetCachedValues() {

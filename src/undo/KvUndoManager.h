@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvBaseExport.h>
+#include <KvRefPtr.h>
 #include <KvString.h>
 #include <KvTypeId.h>
 #include <KvUndoObjectMap.h>
@@ -103,7 +104,7 @@ private:
     void giveBaselines();
     void forgetAll();
     bool applyRestore(KvUndoCheckpoint* cp, uint64_t target);
-    static void runDeferred(kv::vector<KvDelayedFunction*>& list);
+    static void runDeferred(kv::vector<KvRefPtr<KvDelayedFunction>>& list);
 
     bool restoring_ = false;
     bool isolation_ = false;
@@ -115,8 +116,8 @@ private:
     kv::vector<KvUndoCheckpoint*> checkpoints_;  // owned, newest first
     KvUndoObjectMap monitors_;
     std::vector<KvUndoLevel> levels_;
-    kv::vector<KvDelayedFunction*> postUndoActions_;
-    kv::vector<KvDelayedFunction*> delayedUndoActions_;
+    kv::vector<KvRefPtr<KvDelayedFunction>> postUndoActions_;
+    kv::vector<KvRefPtr<KvDelayedFunction>> delayedUndoActions_;
     bool closing_ = false;  // states are being taken
     bool quiet_ = false;    // a dereference is rebuilding an object
 

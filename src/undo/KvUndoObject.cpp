@@ -1,9 +1,6 @@
 #include <KvUndoObject.h>
 
-#include <KvActionQueue.h>
-#include <KvObserverIterator.h>
 #include <KvUndo.h>
-#include <KvUpdateAction.h>
 
 KV_TYPE_SOURCE(KvUndoObject, "UndoObject", KvObservedObject)
 
@@ -34,27 +31,6 @@ KvGenre* KvUndoObject::dereference(const KvUndoReference& ref) { return KvUndo::
 void KvUndoObject::restoreState(const KvUndoState&) { signalUndoChange(); }
 
 void KvUndoObject::signalUndoChange() {
-    // The action is made for the first observer that wants it: most restored
-    // objects have none, and a restore touches every object of a step.
-    KvUpdateAction* action = nullptr;
-    try {
-        preNotification();
-        if (getNumObservers() > 0) {
-            KvObserverIterator it(this);
-            for (it.first(); !it.isDone(); it.next()) {
-                KvObject* observer = it.getCurrent();
-                if (observer->canUndo()) continue;
-                if (!action) {
-                    action = new KvUpdateAction(this, nullptr);
-                    action->ref();
-                }
-                KvActionQueue::add(observer, action);
-            }
-        }
-        KvActionQueue::process();
-    } catch (...) {
-        if (action) action->unref();
-        throw;
-    }
-    if (action) action->unref();
+    preNotification();
+    notifyNonUndoObservers(nullptr, KvActionObject());
 }

@@ -1,21 +1,10 @@
 #pragma once
 
-#include <KvUndoState.h>
-
-#include <cstdint>
+#include <KvUndoRealDatum.h>
+#include <KvUndoScalarDatumState.h>
 
 // A recorded value of a KvUndoRealDatum.
-class KV_BASE_EXPORT KvUndoRealDatumState : public KvUndoState {
+class KV_BASE_EXPORT KvUndoRealDatumState : public KvUndoScalarDatumState<double, KvUndoRealDatum> {
 public:
-    explicit KvUndoRealDatumState(double value);
-    ~KvUndoRealDatumState() override;
-
-    KvUndoObject* recreateObject() const override;
-    void restoreObject(KvUndoObject* obj) const override;
-    bool isSame(const KvUndoState* other) const override;
-
-    double getValue() const { return value_; }
-
-private:
-    double value_;
+    using KvUndoScalarDatumState::KvUndoScalarDatumState;
 };

@@ -1,68 +1,46 @@
 #include <KvUndoRefObjectDatum.h>
 
 #include <KvPurgeAction.h>
-#include <KvRefObject.h>
+
+#include <utility>
 
 KV_TYPE_SOURCE(KvUndoRefObjectDatum, "UndoRefObjectDatum", KvUndoObservedObjectDatum)
 
-namespace {
-KvRefObject* asRef(KvObservedObject* obj) { return obj ? obj->castToRefObject() : nullptr; }
-}  // namespace
-
 KvUndoRefObjectDatum::KvUndoRefObjectDatum() = default;
 
-KvUndoRefObjectDatum::KvUndoRefObjectDatum(KvRefObject* obj) : KvUndoObservedObjectDatum(obj) {
-    if (obj) obj->ref();
-}
+KvUndoRefObjectDatum::KvUndoRefObjectDatum(KvRefObject* obj) : KvUndoObservedObjectDatum(obj), held_(obj) {}
 
-KvUndoRefObjectDatum::KvUndoRefObjectDatum(const KvUndoRefObjectDatum& o) : KvUndoObservedObjectDatum(o) {
-    if (KvRefObject* r = asRef(get())) r->ref();
-}
+KvUndoRefObjectDatum::KvUndoRefObjectDatum(const KvUndoRefObjectDatum& o)
+    : KvUndoObservedObjectDatum(o), held_(o.held_) {}
 
 KvUndoRefObjectDatum::~KvUndoRefObjectDatum() {
-    KvRefObject* old = asRef(exchange(nullptr));
-    if (old) old->unref();
+    exchange(nullptr);
+    held_ = nullptr;
+}
+
+KvRefPtr<KvRefObject> KvUndoRefObjectDatum::hold(KvObservedObject* obj) {
+    KvRefPtr<KvRefObject> old(obj ? obj->castToRefObject() : nullptr);
+    held_.swap(old);
+    return old;
 }
 
 KvUndoRefObjectDatum& KvUndoRefObjectDatum::operator=(const KvUndoRefObjectDatum& o) {
     if (this == &o) return *this;
-    KvRefObject* next = asRef(o.get());
-    if (next) next->ref();
-    KvRefObject* old = asRef(get());
+    KvRefPtr<KvRefObject> old = hold(o.get());
     KvUndoObservedObjectDatum::operator=(o);
-    if (old) old->unref();
     return *this;
 }
 
-void KvUndoRefObjectDatum::set(KvRefObject* obj) {
-    if (obj) obj->ref();
-    KvRefObject* old = asRef(get());
-    try {
-        KvUndoObservedObjectDatum::set(obj);
-    } catch (...) {
-        if (obj) obj->unref();
-        throw;
-    }
-    if (old) old->unref();
-}
+void KvUndoRefObjectDatum::set(KvRefObject* obj) { set(static_cast<KvObservedObject*>(obj)); }
 
 void KvUndoRefObjectDatum::set(KvObservedObject* obj) {
-    KvRefObject* next = asRef(obj);
-    if (next) next->ref();
-    KvRefObject* old = asRef(get());
-    try {
-        KvUndoObservedObjectDatum::set(obj);
-    } catch (...) {
-        if (next) next->unref();
-        throw;
-    }
-    if (old) old->unref();
+    KvRefPtr<KvRefObject> old = hold(obj);
+    KvUndoObservedObjectDatum::set(obj);
 }
 
 void KvUndoRefObjectDatum::handlePurgeAction(KvPurgeAction* action) {
     KvObservedObject* held = get();
     if (!action || !held || action->getSource() != held) return;
-    KvRefObject* ref = asRef(held);
     KvUndoObservedObjectDatum::handlePurgeAction(action);
-    if (ref) ref->unref();
+    held_ = nullptr;
 }

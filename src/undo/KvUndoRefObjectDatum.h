@@ -1,10 +1,10 @@
 #pragma once
 
+#include <KvRefObject.h>
+#include <KvRefPtr.h>
 #include <KvUndoObservedObjectDatum.h>
 
 #include <cstddef>
-
-class KvRefObject;
 
 // An undoable pointer that also holds a reference on its object when that
 // object is a KvRefObject.
@@ -22,4 +22,12 @@ public:
     void set(std::nullptr_t) { set(static_cast<KvObservedObject*>(nullptr)); }
 
     void handlePurgeAction(KvPurgeAction* action) override;
+
+private:
+    friend class KvUndoRefObjectDatumState;
+    // Holds `obj` instead of the current object and hands back the reference
+    // to the old one, which the caller lets go once the change is complete.
+    KvRefPtr<KvRefObject> hold(KvObservedObject* obj);
+
+    KvRefPtr<KvRefObject> held_;  // the held object, when it is a KvRefObject
 };

@@ -1,6 +1,5 @@
 #include <KvUndoRefObjectDatumState.h>
 
-#include <KvRefObject.h>
 #include <KvUndoRefObjectDatum.h>
 
 KvUndoRefObjectDatumState::KvUndoRefObjectDatumState(const KvUndoRefObjectDatum& datum)
@@ -12,9 +11,7 @@ void KvUndoRefObjectDatumState::restoreObject(KvUndoObject* obj) const {
     KvUndoRefObjectDatum* datum = KvUndoRefObjectDatum::cast(obj);
     if (!datum) return;
     KvObservedObject* next = getObservedObject();
-    KvRefObject* nextRef = next ? next->castToRefObject() : nullptr;
-    if (nextRef) nextRef->ref();
-    KvObservedObject* old = datum->exchange(next);
+    KvRefPtr<KvRefObject> old = datum->hold(next);
+    datum->exchange(next);
     datum->valueChanged();
-    if (KvRefObject* oldRef = old ? old->castToRefObject() : nullptr) oldRef->unref();
 }

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-using namespace attrtest;
+using namespace kvtest;
 
 namespace {
 
@@ -73,9 +73,9 @@ TEST_F(AttributedObjectStoreTest, ObjectsComeBackFromAFileWithTheirItemsAndShari
         o2->addAttribItem(shared);
         o2->addAttribItem(new ValueItem(4, "v2"));
         ASSERT_TRUE(writeFile(path, [&](KvDataStore& store) {
-            EXPECT_TRUE(store.writeEntity("o1", o1));
-            EXPECT_TRUE(store.writeEntity("o2", o2));
-            EXPECT_TRUE(store.writeEntity("bare", bare));
+            EXPECT_TRUE(store.writeEntity("o1", o1.get()));
+            EXPECT_TRUE(store.writeEntity("o2", o2.get()));
+            EXPECT_TRUE(store.writeEntity("bare", bare.get()));
         }));
     }
     KvActionQueue::process();
@@ -103,15 +103,15 @@ TEST_F(AttributedObjectStoreTest, ObjectsComeBackFromAFileWithTheirItemsAndShari
     EXPECT_TRUE(store.getErrors().empty());
     EXPECT_EQ(o1->name, "one");
     EXPECT_EQ(o1->getAttributes().size(), 4);
-    EXPECT_EQ(itemOf<ValueItem>(o1)->value, 1);
-    EXPECT_EQ(itemOf<RedItem>(o1)->value, 2);
-    EXPECT_EQ(itemOf<BlueItem>(o1)->value, 3);
-    EXPECT_EQ(itemOf<ScratchItem>(o1), nullptr);
-    EXPECT_EQ(itemOf<ValueItem>(o2)->value, 4);
-    const SharedItem* shared = itemOf<SharedItem>(o1);
+    EXPECT_EQ(itemOf<ValueItem>(o1.get())->value, 1);
+    EXPECT_EQ(itemOf<RedItem>(o1.get())->value, 2);
+    EXPECT_EQ(itemOf<BlueItem>(o1.get())->value, 3);
+    EXPECT_EQ(itemOf<ScratchItem>(o1.get()), nullptr);
+    EXPECT_EQ(itemOf<ValueItem>(o2.get())->value, 4);
+    const SharedItem* shared = itemOf<SharedItem>(o1.get());
     ASSERT_NE(shared, nullptr);
     EXPECT_EQ(shared->name, "shared");
-    EXPECT_EQ(itemOf<SharedItem>(o2), shared);
+    EXPECT_EQ(itemOf<SharedItem>(o2.get()), shared);
     EXPECT_TRUE(shared->isShared());
     EXPECT_EQ(shared->getRefCount(), 2);
     EXPECT_TRUE(bare->getAttributes().isEmpty());
@@ -127,9 +127,9 @@ TEST_F(AttributedObjectStoreTest, ABrokenAttributesSectionKeepsWhatWasReadAndFai
         KvRefPtr<TestObject> cut = new TestObject("cut");
         cut->forge = [&](KvDataStore& store) {
             store.openSection("Attributes");
-            store.writeEntity(ValueItem::getClassTypeId().describe(), v);
+            store.writeEntity(ValueItem::getClassTypeId().describe(), v.get());
             store.writeInt("junk", 5);
-            store.writeEntity(RedItem::getClassTypeId().describe(), red);
+            store.writeEntity(RedItem::getClassTypeId().describe(), red.get());
             store.closeSection();
         };
         // A name that is no item.
@@ -138,9 +138,9 @@ TEST_F(AttributedObjectStoreTest, ABrokenAttributesSectionKeepsWhatWasReadAndFai
         // No "Attributes" at all: nothing to complain about.
         KvRefPtr<TestObject> none = new TestObject("none");
         ASSERT_TRUE(writeFile(path, [&](KvDataStore& store) {
-            EXPECT_TRUE(store.writeEntity("cut", cut));
-            EXPECT_TRUE(store.writeEntity("badname", badName));
-            EXPECT_TRUE(store.writeEntity("none", none));
+            EXPECT_TRUE(store.writeEntity("cut", cut.get()));
+            EXPECT_TRUE(store.writeEntity("badname", badName.get()));
+            EXPECT_TRUE(store.writeEntity("none", none.get()));
         }));
     }
     KvActionQueue::process();
@@ -177,7 +177,7 @@ TEST_F(AttributedObjectStoreTest, AnUnknownAttributeTypeIsReportedAndNothingIsLe
         obj->addAttribItem(new BlueItem(1, "blue"));
         obj->addAttribItem(new GhostItem("boo"));
         obj->addAttribItem(new ValueItem(2, "v"));
-        ASSERT_TRUE(writeFile(path, [&](KvDataStore& store) { EXPECT_TRUE(store.writeEntity("obj", obj)); }));
+        ASSERT_TRUE(writeFile(path, [&](KvDataStore& store) { EXPECT_TRUE(store.writeEntity("obj", obj.get())); }));
     }
     KvDataStore::addEntityType(GhostItem::getClassTypeId(), nullptr);
 
@@ -198,8 +198,8 @@ TEST_F(AttributedObjectStoreTest, HandlersRefuseItemsOfAnotherClass) {
     KvRefPtr<SharedItem> wrong = new SharedItem("wrong");
     KvSimpleAttrIOHandler<ValueItem> simple;
     KvComplexAttrIOHandler<BlueItem> complex;
-    EXPECT_FALSE(simple.write(store, "a", true, wrong));
-    EXPECT_FALSE(complex.write(store, "b", true, wrong));
+    EXPECT_FALSE(simple.write(store, "a", true, wrong.get()));
+    EXPECT_FALSE(complex.write(store, "b", true, wrong.get()));
     EXPECT_FALSE(store.hasKey("a"));
     EXPECT_FALSE(store.hasKey("b"));
     ASSERT_EQ(store.getErrors().size(), 2u);
@@ -217,9 +217,9 @@ TEST_F(AttributedObjectStoreTest, ItemsMarkedForTheStoreArePurgedFromTheirOwners
     o2->addAttribItem(s);
     o2->addAttribItem(v);
     Log log;
-    Recorder watcher(&log, "w");
+    Recorder watcher("w", &log);
     watcher.watch(s);
-    watcher.watch(o1);
+    watcher.watch(o1.get());
 
     s->purgeOnFileClose(*store);
     loose->purgeOnFileClose(*store);
@@ -231,9 +231,9 @@ TEST_F(AttributedObjectStoreTest, ItemsMarkedForTheStoreArePurgedFromTheirOwners
     store.reset();
     // Once from the purger, once more when the last owner let go of it.
     EXPECT_EQ(log, (Log{"w<-Purge:s", "w<-Purge:s"}));
-    EXPECT_EQ(itemOf<SharedItem>(o1), nullptr);
-    EXPECT_EQ(itemOf<SharedItem>(o2), nullptr);
-    EXPECT_EQ(itemOf<ValueItem>(o2), v);
+    EXPECT_EQ(itemOf<SharedItem>(o1.get()), nullptr);
+    EXPECT_EQ(itemOf<SharedItem>(o2.get()), nullptr);
+    EXPECT_EQ(itemOf<ValueItem>(o2.get()), v);
     EXPECT_TRUE(Census<SharedItem>::all.empty());
     EXPECT_EQ(Census<SharedItem>::deleted, 2);
 }

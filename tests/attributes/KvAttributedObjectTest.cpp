@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace attrtest;
+using namespace kvtest;
 
 namespace {
 
@@ -43,15 +43,15 @@ TEST_F(AttributedObjectTest, AddReplaceSwapAndRemoveFollowTheOneItemPerTypeRule)
 
     // A second item of the type is refused and left to the caller.
     KvRefPtr<ValueItem> b = new ValueItem(2, "b");
-    EXPECT_FALSE(obj->addAttribItem(b));
-    EXPECT_EQ(itemOf<ValueItem>(obj), a);
+    EXPECT_FALSE(obj->addAttribItem(b.get()));
+    EXPECT_EQ(itemOf<ValueItem>(obj.get()), a);
     EXPECT_EQ(b->getRefCount(), 1);
-    EXPECT_FALSE(obj->removeAttribItem(b));  // not the item carried
+    EXPECT_FALSE(obj->removeAttribItem(b.get()));  // not the item carried
     EXPECT_EQ(takeHooks(), (Log{"add:a>o"}));
 
     // Replacing with a different value: the old item leaves and dies.
     KvTimeStamp before = obj->getModificationTime();
-    ASSERT_TRUE(obj->replaceAttribItem(b));
+    ASSERT_TRUE(obj->replaceAttribItem(b.get()));
     EXPECT_EQ(takeHooks(), (Log{"remove:a>o", "add:b>o"}));
     EXPECT_TRUE(before < obj->getModificationTime());
     KvActionQueue::process();
@@ -60,23 +60,23 @@ TEST_F(AttributedObjectTest, AddReplaceSwapAndRemoveFollowTheOneItemPerTypeRule)
     // Replacing with an unmodified copy is quiet: no hooks, same stamp.
     KvRefPtr<ValueItem> bCopy = static_cast<ValueItem*>(b->duplicate());
     before = obj->getModificationTime();
-    ASSERT_TRUE(obj->replaceAttribItem(bCopy));
-    EXPECT_EQ(itemOf<ValueItem>(obj), bCopy.get());
+    ASSERT_TRUE(obj->replaceAttribItem(bCopy.get()));
+    EXPECT_EQ(itemOf<ValueItem>(obj.get()), bCopy.get());
     EXPECT_FALSE(b->isObserver(obj.get()));
     EXPECT_TRUE(takeHooks().empty());
     EXPECT_EQ(obj->getModificationTime(), before);
 
     // Swap: true only for an unmodified copy, but the item is put in anyway.
     KvRefPtr<ValueItem> c = static_cast<ValueItem*>(bCopy->duplicate());
-    EXPECT_TRUE(obj->swapAttribItem(c));
+    EXPECT_TRUE(obj->swapAttribItem(c.get()));
     EXPECT_EQ(takeHooks(), (Log{"remove:b'>o", "add:b''>o"}));
     KvRefPtr<ValueItem> d = new ValueItem(4, "d");
-    EXPECT_FALSE(obj->swapAttribItem(d));
-    EXPECT_EQ(itemOf<ValueItem>(obj), d.get());
+    EXPECT_FALSE(obj->swapAttribItem(d.get()));
+    EXPECT_EQ(itemOf<ValueItem>(obj.get()), d.get());
     EXPECT_EQ(takeHooks(), (Log{"remove:b''>o", "add:d>o"}));
     KvRefPtr<RedItem> r = new RedItem(5, "r");
-    EXPECT_FALSE(obj->swapAttribItem(r));  // nothing to swap with: added, still false
-    EXPECT_EQ(itemOf<RedItem>(obj), r.get());
+    EXPECT_FALSE(obj->swapAttribItem(r.get()));  // nothing to swap with: added, still false
+    EXPECT_EQ(itemOf<RedItem>(obj.get()), r.get());
     takeHooks();
 
     // Removing by type leaves the stamp alone; removing the item moves it.
@@ -84,7 +84,7 @@ TEST_F(AttributedObjectTest, AddReplaceSwapAndRemoveFollowTheOneItemPerTypeRule)
     EXPECT_TRUE(obj->removeAttribItemOfType(RedItem::getClassTypeId()));
     EXPECT_FALSE(obj->removeAttribItemOfType(RedItem::getClassTypeId()));
     EXPECT_EQ(obj->getModificationTime(), before);
-    EXPECT_TRUE(obj->removeAttribItem(d));
+    EXPECT_TRUE(obj->removeAttribItem(d.get()));
     EXPECT_TRUE(before < obj->getModificationTime());
     EXPECT_TRUE(obj->getAttributes().isEmpty());
     EXPECT_EQ(takeHooks(), (Log{"remove:r>o", "remove:d>o"}));
@@ -117,7 +117,7 @@ TEST_F(AttributedObjectTest, RemoveAllOfABaseTypeTakesDerivedTypesAndCallsBackAf
     KvActionQueue::process();
     EXPECT_TRUE(Census<ValueItem>::all.empty());
     EXPECT_EQ(obj->removeAllAttribItemsOfType(ValueItem::getClassTypeId(), &callback), 0u);
-    ASSERT_NE(itemOf<SharedItem>(obj), nullptr);
+    ASSERT_NE(itemOf<SharedItem>(obj.get()), nullptr);
 }
 
 TEST_F(AttributedObjectTest, CopiesShareItemsThatDoNotDuplicateAndCopyTheOthers) {
@@ -137,7 +137,7 @@ TEST_F(AttributedObjectTest, CopiesShareItemsThatDoNotDuplicateAndCopyTheOthers)
     EXPECT_TRUE(takeHooks().empty());  // copies do not run postAdd
     for (TestObject* o : {copy.get(), clone.get()}) {
         EXPECT_EQ(itemOf<SharedItem>(o), s);
-        EXPECT_NE(itemOf<ValueItem>(o), itemOf<ValueItem>(src));
+        EXPECT_NE(itemOf<ValueItem>(o), itemOf<ValueItem>(src.get()));
         EXPECT_EQ(valueOf(o), 7);
         EXPECT_FALSE(itemOf<ValueItem>(o)->isShared());
         EXPECT_EQ(o->getModificationTime(), src->getModificationTime());
@@ -145,8 +145,8 @@ TEST_F(AttributedObjectTest, CopiesShareItemsThatDoNotDuplicateAndCopyTheOthers)
     EXPECT_TRUE(s->isShared());
     KvAttributedObjectArray1 owners;
     EXPECT_EQ(KvAttributedObject::getOwnersOfItem(s, owners), 3u);
-    EXPECT_EQ(owners[0].get(), src.get());
-    EXPECT_EQ(owners[2].get(), clone.get());
+    EXPECT_EQ(owners[0], src.get());
+    EXPECT_EQ(owners[2], clone.get());
     KvConstAttributedObjectArray1 constOwners;
     EXPECT_EQ(KvAttributedObject::getOwnersOfItem(nullptr, constOwners), 0u);
 
@@ -154,22 +154,22 @@ TEST_F(AttributedObjectTest, CopiesShareItemsThatDoNotDuplicateAndCopyTheOthers)
     KvRefPtr<TestObject> dst = new TestObject("dst");
     dst->addAttribItem(new ValueItem(1, "keep"));
     dst->addAttribItem(new SharedItem("old"));
-    KvAttributedObject::copyFilteredAttributes(src, dst, {ValueItem::getClassTypeId()});
-    EXPECT_EQ(valueOf(dst), 1);
-    EXPECT_EQ(itemOf<SharedItem>(dst), s);
-    KvAttributedObject::copyAttributes(src, dst);
-    EXPECT_EQ(valueOf(dst), 7);
-    EXPECT_NE(itemOf<ValueItem>(dst), itemOf<ValueItem>(src));
+    KvAttributedObject::copyFilteredAttributes(src.get(), dst.get(), {ValueItem::getClassTypeId()});
+    EXPECT_EQ(valueOf(dst.get()), 1);
+    EXPECT_EQ(itemOf<SharedItem>(dst.get()), s);
+    KvAttributedObject::copyAttributes(src.get(), dst.get());
+    EXPECT_EQ(valueOf(dst.get()), 7);
+    EXPECT_NE(itemOf<ValueItem>(dst.get()), itemOf<ValueItem>(src.get()));
 
     // Assignment starts from scratch and tells the observers.
     Recorder rec;
-    rec.watch(copy);
+    rec.watch(copy.get());
     KvRefPtr<TestObject> other = new TestObject("other");
     other->addAttribItem(new RedItem(3, "red"));
     *copy = *other;
-    EXPECT_EQ(valueOf(copy), -1);
-    EXPECT_EQ(valueOf(copy, RedItem::getClassTypeId()), 3);
-    EXPECT_EQ(itemOf<SharedItem>(copy), nullptr);
+    EXPECT_EQ(valueOf(copy.get()), -1);
+    EXPECT_EQ(valueOf(copy.get(), RedItem::getClassTypeId()), 3);
+    EXPECT_EQ(itemOf<SharedItem>(copy.get()), nullptr);
     EXPECT_EQ(rec.take(), (Log{"Update:src'"}));
 }
 
@@ -190,30 +190,30 @@ TEST_F(AttributedObjectTest, JoinTakesEachTypeFromItsFirstSourceAndSplitNeedsAnI
     KvConstAttributedObjectArray1 sources;
     for (TestObject* s : {s1.get(), s2.get(), s3.get()})
         sources.push_back(s);
-    KvAttributedObject::joinAttributes(sources, target);
-    EXPECT_EQ(valueOf(target), 5);
-    EXPECT_EQ(valueOf(target, RedItem::getClassTypeId()), 11);
-    EXPECT_EQ(itemOf<SharedItem>(target), shared);
-    KvAttributedObject::joinAttributes(KvConstAttributedObjectArray1{}, target);
+    KvAttributedObject::joinAttributes(sources, target.get());
+    EXPECT_EQ(valueOf(target.get()), 5);
+    EXPECT_EQ(valueOf(target.get(), RedItem::getClassTypeId()), 11);
+    EXPECT_EQ(itemOf<SharedItem>(target.get()), shared);
+    KvAttributedObject::joinAttributes(KvConstAttributedObjectArray1{}, target.get());
     EXPECT_EQ(target->getAttributes().size(), 3);
 
     // The source in the target list is skipped; a short split removes the type.
     KvRefPtr<TestObject> p1 = new TestObject("p1");
     KvRefPtr<TestObject> p2 = new TestObject("p2");
     p1->addAttribItem(new RedItem(0, "stale"));
-    RedItem* red = const_cast<RedItem*>(itemOf<RedItem>(target));
+    RedItem* red = const_cast<RedItem*>(itemOf<RedItem>(target.get()));
     red->shortSplit = true;
     KvAttributedObjectArray1 parts;
     for (TestObject* p : {p1.get(), target.get(), p2.get()})
         parts.push_back(p);
-    KvAttributedObject::splitAttributes(target, parts);
+    KvAttributedObject::splitAttributes(target.get(), parts);
     for (TestObject* p : {p1.get(), p2.get()}) {
         EXPECT_EQ(valueOf(p), 5);
         EXPECT_EQ(itemOf<RedItem>(p), nullptr);
         EXPECT_EQ(itemOf<SharedItem>(p), shared);
     }
-    EXPECT_NE(itemOf<ValueItem>(p1), itemOf<ValueItem>(p2));
-    EXPECT_EQ(valueOf(target, RedItem::getClassTypeId()), 11);
+    EXPECT_NE(itemOf<ValueItem>(p1.get()), itemOf<ValueItem>(p2.get()));
+    EXPECT_EQ(valueOf(target.get(), RedItem::getClassTypeId()), 11);
 
     kv::vector<KvAttributeItem*> none;
     red->KvAttributeItem::split(0, none);
@@ -229,9 +229,9 @@ TEST_F(AttributedObjectTest, ItemChangesReachTheOwnersObserversAsAttributeAction
     o1->addAttribItem(s);
     o2->addAttribItem(s);
     Log shared;
-    Recorder r1(&shared, "r1"), r2(&shared, "r2");
-    r1.watch(o1);
-    r2.watch(o2);
+    Recorder r1("r1", &shared), r2("r2", &shared);
+    r1.watch(o1.get());
+    r2.watch(o2.get());
 
     KvTimeStamp before = o1->getModificationTime();
     v->set(2);
@@ -256,8 +256,8 @@ TEST_F(AttributedObjectTest, ItemChangesReachTheOwnersObserversAsAttributeAction
     // An item that dies is dropped by every owner.
     s->destroy();
     KvActionQueue::process();
-    EXPECT_EQ(itemOf<SharedItem>(o1), nullptr);
-    EXPECT_EQ(itemOf<SharedItem>(o2), nullptr);
+    EXPECT_EQ(itemOf<SharedItem>(o1.get()), nullptr);
+    EXPECT_EQ(itemOf<SharedItem>(o2.get()), nullptr);
     EXPECT_EQ(Census<SharedItem>::deleted, 1);
 
     // An object that watches an item it does not carry stops watching it.

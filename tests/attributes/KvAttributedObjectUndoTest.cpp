@@ -1,21 +1,21 @@
 #include <KvTestAttributes.h>
+#include <KvTestUndo.h>
 
 #include <KvExcept.h>
 #include <KvUndo.h>
 
 #include <gtest/gtest.h>
 
-using namespace attrtest;
+using namespace kvtest;
 
 namespace {
 
-class AttributedObjectUndoTest : public ::testing::Test {
+class AttributedObjectUndoTest : public UndoTest {
 protected:
     void SetUp() override {
         registerTestHandlers();
-        forgetHistory();
         resetCounts();
-        KvUndo::setMaxSteps(100);
+        UndoTest::SetUp();
     }
     void TearDown() override {
         forgetHistory();
@@ -23,16 +23,7 @@ protected:
         for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
             o->destroy();
         expectAllGone();
-    }
-    static void forgetHistory() {
-        for (;;) {
-            try {
-                KvUndo::popUndoLevel("teardown");
-            } catch (const KvExcept&) {
-                break;
-            }
-        }
-        KvUndo::setMaxSteps(0);
+        UndoTest::TearDown();
     }
 };
 
@@ -46,7 +37,7 @@ TEST_F(AttributedObjectUndoTest, AnItemValueChangeIsUndoneAndRedoneWithNoticesTo
     const KvTimeStamp created = obj->getModificationTime();
 
     Recorder objRec, itemRec;
-    objRec.watch(obj);
+    objRec.watch(obj.get());
     itemRec.watch(v);
     v->set(2);
     EXPECT_EQ(objRec.take(), (Log{"Attribute:o/v"}));
@@ -58,7 +49,7 @@ TEST_F(AttributedObjectUndoTest, AnItemValueChangeIsUndoneAndRedoneWithNoticesTo
     ASSERT_TRUE(KvUndo::undo());
     EXPECT_EQ(v->value, 1);
     EXPECT_EQ(obj->getModificationTime(), created);
-    EXPECT_EQ(valueOf(obj), 1);
+    EXPECT_EQ(valueOf(obj.get()), 1);
     EXPECT_EQ(objRec.take(), (Log{"Update:o"}));
     EXPECT_EQ(itemRec.take(), (Log{"Update:v"}));
 
@@ -74,7 +65,7 @@ TEST_F(AttributedObjectUndoTest, AddReplaceAndRemoveAreUndoneByRebuildingTheItem
     KvRefPtr<TestObject> obj = new TestObject("o");
     KvUndo::mark("create");
     Recorder rec;
-    rec.watch(obj);
+    rec.watch(obj.get());
 
     obj->addAttribItem(new ValueItem(1, "a"));
     KvUndo::mark("add");
@@ -90,13 +81,13 @@ TEST_F(AttributedObjectUndoTest, AddReplaceAndRemoveAreUndoneByRebuildingTheItem
     for (int step = 3; step > 0; --step) {
         SCOPED_TRACE(step);
         ASSERT_TRUE(KvUndo::undo());
-        EXPECT_EQ(valueOf(obj), values[step - 1]);
+        EXPECT_EQ(valueOf(obj.get()), values[step - 1]);
         EXPECT_EQ(rec.take(), (Log{"Update:o"}));
     }
     for (int step = 1; step <= 3; ++step) {
         SCOPED_TRACE(step);
         ASSERT_TRUE(KvUndo::redo());
-        EXPECT_EQ(valueOf(obj), values[step]);
+        EXPECT_EQ(valueOf(obj.get()), values[step]);
         EXPECT_EQ(rec.take(), (Log{"Update:o"}));
     }
     // The rebuilt items are carried like any other.
@@ -145,7 +136,7 @@ TEST_F(AttributedObjectUndoTest, ItemsThatCannotBeRebuiltAreLeftOut) {
 
     ASSERT_TRUE(KvUndo::undo());
     EXPECT_EQ(obj->getAttribItemOfType(SharedItem::getClassTypeId()), nullptr);
-    EXPECT_EQ(valueOf(obj), 3);
+    EXPECT_EQ(valueOf(obj.get()), 3);
 }
 
 TEST_F(AttributedObjectUndoTest, StatesCompareByTheirItemReferences) {

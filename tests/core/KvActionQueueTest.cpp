@@ -10,22 +10,21 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <new>
 
-using kvtest::Counted;
-using kvtest::Log;
-using kvtest::Recorder;
+using namespace kvtest;
 
 namespace {
 
 class QueueTest : public ::testing::Test {
 protected:
-    void SetUp() override { Counted::reset(); }
+    void SetUp() override { Census<Counted>::reset(); }
     void TearDown() override {
         KvActionQueue::process();
         EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
         EXPECT_FALSE(KvActionQueue::isProcessing());
-        EXPECT_EQ(Counted::live, 0);
+        expectAllDeleted<Counted>();
     }
 };
 
@@ -38,17 +37,17 @@ struct Fn : KvDelayedFunction {
 };
 
 struct Sub : KvActionSubQueue {
-    explicit Sub(std::function<void()> f, int* flushes, bool* deleted) : f(f), flushes(flushes), deleted(deleted) {}
+    explicit Sub(std::function<void()> f = nullptr) : f(std::move(f)) {}
     ~Sub() override { *deleted = true; }
     void flush() override {
-        ++*flushes;
+        ++flushes;
         if (f) f();
     }
     int hasPending() override { return pending; }
     std::function<void()> f;
-    int* flushes;
-    bool* deleted;
+    int flushes = 0;
     int pending = 0;
+    std::shared_ptr<bool> deleted = std::make_shared<bool>(false);
 };
 
 // An observer whose instances all live at one address, so a test can destroy
@@ -67,11 +66,9 @@ struct SameAddress : Recorder {
 TEST_F(QueueTest, ObserversHearInOrderExceptTheOriginator) {
     KvRefPtr<Counted> src(new Counted("src"));
     Log order;
-    Recorder a("a"), b("b"), c("c");
-    for (Recorder* r : {&a, &b, &c}) {
-        r->sharedLog = &order;
-        EXPECT_TRUE(src->addObserver(r));
-    }
+    Recorder a("a", &order), b("b", &order), c("c", &order);
+    for (Recorder* r : {&a, &b, &c})
+        r->watch(src.get());
     EXPECT_FALSE(src->addObserver(&a));
     EXPECT_FALSE(src->addObserver(src.get()));
     EXPECT_EQ(src->getNumObservers(), 3u);
@@ -88,24 +85,16 @@ TEST_F(QueueTest, ObserversHearInOrderExceptTheOriginator) {
     for (it.first(); !it.isDone(); it.next())
         seen.push_back(it.getCurrent());
     EXPECT_EQ(seen, (std::vector<KvObject*>{&a, &b, &c}));
-    try {
-        KvObserverIterator bad(nullptr);
-        ADD_FAILURE();
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "NULL object for iterator");
-    }
-    for (Recorder* r : {&a, &b, &c})
-        src->removeObserver(r);
+    expectThrows("NULL object for iterator", [] { KvObserverIterator bad(nullptr); });
 }
 
 TEST_F(QueueTest, NestedNotificationsAreFifoAndNeverReentrant) {
     KvRefPtr<Counted> x(new Counted("x")), y(new Counted("y"));
     Log order;
-    Recorder first("first"), second("second"), onY("onY");
-    first.sharedLog = second.sharedLog = onY.sharedLog = &order;
-    x->addObserver(&first);
-    x->addObserver(&second);
-    y->addObserver(&onY);
+    Recorder first("first", &order), second("second", &order), onY("onY", &order);
+    first.watch(x.get());
+    second.watch(x.get());
+    onY.watch(y.get());
     bool processResult = true;
     first.onAction = [&](KvAction*) {
         // Queued behind what x already queued for `second`.
@@ -116,15 +105,12 @@ TEST_F(QueueTest, NestedNotificationsAreFifoAndNeverReentrant) {
     x->updateObservers();
     EXPECT_FALSE(processResult);
     EXPECT_EQ(order, (Log{"first<-Update:x", "second<-Update:x", "onY<-Update:y"}));
-    x->removeObserver(&first);
-    x->removeObserver(&second);
-    y->removeObserver(&onY);
 }
 
 TEST_F(QueueTest, LocksHoldDeliveriesUntilTheLastRelease) {
     KvRefPtr<Counted> src(new Counted("src"));
     Recorder rec;
-    src->addObserver(&rec);
+    rec.watch(src.get());
     {
         KvActionLock outer;
         EXPECT_TRUE(KvActionQueue::isLocked());
@@ -134,7 +120,6 @@ TEST_F(QueueTest, LocksHoldDeliveriesUntilTheLastRelease) {
             src->sendCosmeticUpdate();
             EXPECT_FALSE(inner.resume()) << "not the last lock";
             EXPECT_FALSE(inner.resume()) << "not suspended any more";
-            EXPECT_TRUE(rec.log.empty());
         }
         EXPECT_TRUE(rec.log.empty());
         EXPECT_TRUE(KvActionQueue::isProcessing());
@@ -144,17 +129,19 @@ TEST_F(QueueTest, LocksHoldDeliveriesUntilTheLastRelease) {
     lock.suspend();  // already suspended: counts once
     EXPECT_TRUE(lock.resume());
     EXPECT_FALSE(KvActionQueue::isLocked());
-    src->removeObserver(&rec);
 }
 
 TEST_F(QueueTest, DyingObjectPurgesObserversBeforeItIsDeleted) {
-    Recorder rec;
     Log order;
-    Counted* raw = new Counted("src");
-    raw->onDelete = [&] { order.push_back("deleted"); };
-    rec.sharedLog = &order;
+    Recorder rec("rec", &order);
+    auto made = [&] {
+        Counted* c = new Counted("src");
+        c->onDelete = [&] { order.push_back("deleted"); };
+        rec.watch(c);
+        return c;
+    };
+    Counted* raw = made();
     KvRefPtr<Counted> src(raw);
-    src->addObserver(&rec);
     {
         KvActionLock lock;
         src->updateObservers();
@@ -164,27 +151,23 @@ TEST_F(QueueTest, DyingObjectPurgesObserversBeforeItIsDeleted) {
     EXPECT_EQ(order, (Log{"rec<-Update:src", "rec<-Purge:src", "deleted"}));
 
     order.clear();
-    raw = new Counted("src");
-    raw->onDelete = [&] { order.push_back("deleted"); };
-    src = raw;
-    src->addObserver(&rec);
+    src = raw = made();
     {
         KvActionLock lock;
         src = nullptr;  // nothing pending: destroy() now, deletion waits
         EXPECT_TRUE(raw->isDying());
-        EXPECT_EQ(raw->preDestroys, 1);
         raw->updateObservers();  // dying: no hook, nothing queued
         raw->destroy();          // second destroy: nothing
         EXPECT_EQ(raw->preNotifications, 0);
         EXPECT_EQ(raw->preDestroys, 1);
-        EXPECT_EQ(Counted::live, 1);
+        EXPECT_EQ(Census<Counted>::live(), 1);
     }
     EXPECT_EQ(order, (Log{"rec<-Purge:src", "deleted"}));
 
     // With no observers there is nothing to purge, but it is still deleted.
     KvRefPtr<Counted> lonely(new Counted);
     lonely = nullptr;
-    EXPECT_EQ(Counted::live, 0);
+    EXPECT_EQ(Census<Counted>::live(), 0);
 }
 
 TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
@@ -194,10 +177,9 @@ TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
     Counted* raw = new Counted("src");
     KvRefPtr<Counted> owner(raw);
     Log order;
-    Recorder dropper("dropper"), later("later");
-    dropper.sharedLog = later.sharedLog = &order;
-    raw->addObserver(&dropper);
-    raw->addObserver(&later);
+    Recorder dropper("dropper", &order), later("later", &order);
+    dropper.watch(raw);
+    later.watch(raw);
     raw->onDelete = [&] { order.push_back("deleted"); };
     dropper.onAction = [&](KvAction* a) {
         if (dynamic_cast<KvUpdateAction*>(a)) owner = nullptr;
@@ -210,79 +192,64 @@ TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
 TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {
     KvRefPtr<Counted> src(new Counted("src"));
     Recorder self("self"), victim("victim"), after("after");
-    src->addObserver(&self);
-    src->addObserver(&victim);
-    src->addObserver(&after);
+    for (Recorder* r : {&self, &victim, &after})
+        r->watch(src.get());
     self.onAction = [&](KvAction*) {
-        src->removeObserver(&self);
-        src->removeObserver(&victim);
+        self.unwatch(src.get());
+        victim.unwatch(src.get());
     };
+    src->updateObservers();
     src->updateObservers();
     // Removal after queueing does not cancel the delivery already queued.
     EXPECT_EQ(self.log.size(), 1u);
     EXPECT_EQ(victim.log.size(), 1u);
-    EXPECT_EQ(after.log.size(), 1u);
-    src->updateObservers();
-    EXPECT_EQ(self.log.size(), 1u);
-    EXPECT_EQ(victim.log.size(), 1u);
     EXPECT_EQ(after.log.size(), 2u);
-    src->removeObserver(&after);
 }
 
 TEST_F(QueueTest, DestroyedObserverIsSkippedButItsSuccessorAtTheSameAddressIsNot) {
     KvRefPtr<Counted> src(new Counted("src"));
     Recorder witness;
-    src->addObserver(&witness);
-    {
-        KvActionLock lock;
-        auto* first = new SameAddress;
-        src->addObserver(first);
-        src->updateObservers();  // queued for `first`
-        src->removeObserver(first);
-        delete first;  // marker queued
-        auto* second = new SameAddress;
-        ASSERT_EQ(static_cast<void*>(second), SameAddress::slot());
-        src->addObserver(second);
-        src->updateObservers();  // queued for `second`, behind the marker
-        lock.resume();
-        EXPECT_EQ(second->log.size(), 1u) << "only its own delivery";
-        src->removeObserver(second);
-        delete second;
-    }
+    witness.watch(src.get());
+    KvActionLock lock;
+    auto* first = new SameAddress;
+    first->watch(src.get());
+    src->updateObservers();  // queued for `first`
+    delete first;            // marker queued
+    auto* second = new SameAddress;
+    ASSERT_EQ(static_cast<void*>(second), SameAddress::slot());
+    second->watch(src.get());
+    src->updateObservers();  // queued for `second`, behind the marker
+    lock.resume();
+    EXPECT_EQ(second->log.size(), 1u) << "only its own delivery";
     EXPECT_EQ(witness.log.size(), 2u);
-    src->removeObserver(&witness);
+    delete second;
 }
 
 TEST_F(QueueTest, ThrowingHandlerDoesNotStopLaterDeliveries) {
     KvRefPtr<Counted> src(new Counted("src"));
     Recorder thrower("thrower"), after("after");
     thrower.onAction = [](KvAction*) { throw KvExcept("boom"); };
-    src->addObserver(&thrower);
-    src->addObserver(&after);
+    thrower.watch(src.get());
+    after.watch(src.get());
     src->updateObservers();
     src->updateObservers();
     EXPECT_EQ(thrower.log.size(), 2u);
     EXPECT_EQ(after.log.size(), 2u);
-    src->removeObserver(&thrower);
-    src->removeObserver(&after);
 }
 
 TEST_F(QueueTest, DelayedFunctionsRunInQueueOrder) {
     int runs = 0;
     {
-        Fn* f = new Fn([&] { ++runs; });
-        f->ref();
-        KvActionQueue::run(f);
+        KvRefPtr<Fn> f(new Fn([&] { ++runs; }));
+        KvActionQueue::run(f.get());
         EXPECT_EQ(runs, 1) << "run() executes before returning when idle";
-        {
-            KvActionLock lock;
-            KvActionQueue::add(f);
-            KvActionQueue::add(f);
-            KvActionQueue::run(f);
-            EXPECT_EQ(runs, 1);
-        }
+        KvActionLock lock;
+        KvActionQueue::add(f.get());
+        KvActionQueue::add(f.get());
+        KvActionQueue::run(f.get());
+        EXPECT_EQ(runs, 1);
+        lock.resume();
         EXPECT_EQ(runs, 4);
-        f->unref();
     }
     EXPECT_EQ(Fn::live, 0) << "the queue released the function";
 
@@ -290,26 +257,18 @@ TEST_F(QueueTest, DelayedFunctionsRunInQueueOrder) {
     // were queued before it.
     KvRefPtr<Counted> src(new Counted("src"));
     Log order;
-    Recorder a("a"), b("b");
-    a.sharedLog = b.sharedLog = &order;
-    src->addObserver(&a);
-    src->addObserver(&b);
+    Recorder a("a", &order), b("b", &order);
+    a.watch(src.get());
+    b.watch(src.get());
     a.onAction = [&](KvAction*) { KvActionQueue::add(new Fn([&] { order.push_back("fn"); })); };
     src->updateObservers();
     EXPECT_EQ(order, (Log{"a<-Update:src", "b<-Update:src", "fn"}));
     EXPECT_EQ(Fn::live, 0);
-    src->removeObserver(&a);
-    src->removeObserver(&b);
 }
 
 TEST_F(QueueTest, DeleteLaterWaitsForNormalDeliveries) {
-    struct Plain : KvObject {
+    struct Plain : Quiet<KvObject> {
         ~Plain() override { *flag = true; }
-        void handleReplaceAction(KvReplaceAction*) override {}
-        void handleSplitAction(KvSplitAction*) override {}
-        void handleJoinAction(KvJoinAction*) override {}
-        void handleUpdateAction(KvUpdateAction*) override {}
-        void handlePurgeAction(KvPurgeAction*) override {}
         bool* flag = nullptr;
     };
     bool gone = false;
@@ -332,51 +291,45 @@ TEST_F(QueueTest, DeleteLaterWaitsForNormalDeliveries) {
         held->updateObservers();
     }
     EXPECT_EQ(rec.log, (Log{"Update:held"}));
-    EXPECT_EQ(Counted::live, 0);
+    EXPECT_EQ(Census<Counted>::live(), 0);
     KvActionQueue::deleteLater(nullptr);
 }
 
 TEST_F(QueueTest, SubQueuesFlushAfterTheListsAndDieWhenRemoved) {
-    int flushes = 0;
-    bool deleted = false;
-    Sub* sub = new Sub(nullptr, &flushes, &deleted);
+    Sub* sub = new Sub;
+    auto deleted = sub->deleted;
     KvActionQueue::addSubQueue(sub);
     KvActionQueue::addSubQueue(sub);  // once only
     KvActionQueue::process();
-    EXPECT_EQ(flushes, 1);
+    EXPECT_EQ(sub->flushes, 1);
 
     // Pending work makes the run go round again.
     sub->pending = 1;
     sub->f = [&] {
-        if (flushes == 3) sub->pending = 0;
+        if (sub->flushes == 3) sub->pending = 0;
     };
     KvActionQueue::process();
-    EXPECT_EQ(flushes, 3);
+    EXPECT_EQ(sub->flushes, 3);
 
     // Removed during a run: doomed, not flushed again, deleted by that run.
     sub->f = [&] { KvActionQueue::removeSubQueue(sub); };
     KvActionQueue::process();
-    EXPECT_EQ(flushes, 4);
-    EXPECT_TRUE(deleted);
-    KvActionQueue::process();
-    EXPECT_EQ(flushes, 4);
+    EXPECT_TRUE(*deleted);
 
     // Removed while idle: deleted at once.
-    bool deleted2 = false;
-    int flushes2 = 0;
-    Sub* idle = new Sub(nullptr, &flushes2, &deleted2);
+    Sub* idle = new Sub;
+    deleted = idle->deleted;
     KvActionQueue::addSubQueue(idle);
     KvActionQueue::removeSubQueue(idle);
-    EXPECT_TRUE(deleted2);
+    EXPECT_TRUE(*deleted);
 
     // A throwing flush ends the run; the queue works again afterwards.
-    bool deleted3 = false;
-    int flushes3 = 0;
-    Sub* bad = new Sub([] { throw KvExcept("flush failed"); }, &flushes3, &deleted3);
+    Sub* bad = new Sub([] { throw KvExcept("flush failed"); });
+    deleted = bad->deleted;
     KvActionQueue::addSubQueue(bad);
     EXPECT_TRUE(KvActionQueue::process());
     EXPECT_FALSE(KvActionQueue::isProcessing());
     bad->f = nullptr;
     KvActionQueue::removeSubQueue(bad);
-    EXPECT_TRUE(deleted3);
+    EXPECT_TRUE(*deleted);
 }

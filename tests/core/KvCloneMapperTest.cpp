@@ -14,11 +14,7 @@
 
 #include <string>
 
-using kvtest::Entity;
-using kvtest::Listener;
-using kvtest::Log;
-using kvtest::Multi;
-using kvtest::TSCount;
+using namespace kvtest;
 
 namespace {
 
@@ -41,17 +37,7 @@ Entity* entity(const KvTrackingPtr& p) { return static_cast<Entity*>(const_cast<
 
 }  // namespace
 
-class CloneMapperTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        KvBase::initTypes();
-        TSCount::reset();
-    }
-    void TearDown() override {
-        KvActionQueue::process();
-        EXPECT_EQ(TSCount::live(), 0) << "every object is deleted, once";
-    }
-};
+using CloneMapperTest = TSTest;
 
 TEST_F(CloneMapperTest, AddPairRejectsBadPairsInOrderAndChangesNothing) {
     KvRefPtr<Entity> a(new Entity("a")), b(new Entity("b")), c(new Entity("c"));
@@ -120,11 +106,11 @@ TEST_F(CloneMapperTest, GetCloneAndGetMasterAnswerForEveryKindOfObject) {
     mapper.getMasters(old.get(), masters);
     mapper.getMasters(newer.get(), masters);
     ASSERT_EQ(masters.size(), 2u);
-    EXPECT_EQ(masters[0].get(), marked.get());
-    EXPECT_EQ(masters[1].get(), old.get());
+    EXPECT_EQ(masters[0], marked.get());
+    EXPECT_EQ(masters[1], old.get());
     KvTSObjectSet clones = mapper.getClones();
     ASSERT_EQ(clones.size(), 1u);
-    EXPECT_EQ(clones.first().get(), made);
+    EXPECT_EQ(clones.first(), made);
     EXPECT_EQ(static_cast<Entity*>(made)->getTimeStamp(), marked->getTimeStamp());
 }
 
@@ -134,10 +120,10 @@ TEST_F(CloneMapperTest, CommitPutsChangedClonesInPlaceAndUnchangedOnesBack) {
     KvRefPtr<Entity> a(new Entity("a")), b(new Entity("b")), g(new Entity("g"));
     KvTrackingPtr ta(a.get()), tb(b.get()), tg(g.get());
     b->addObserver(g.get());  // g depends on b, as a group on its members
-    Listener onA, onB;
+    Recorder onA, onB;
     onA.watch(a.get());
     onB.watch(b.get());
-    Listener onAc, onBc;
+    Recorder onAc, onBc;
     {
         KvCloneMapper mapper;
         Entity* ac = cloneOf(mapper, a.get());
@@ -168,7 +154,7 @@ TEST_F(CloneMapperTest, CommitPutsChangedClonesInPlaceAndUnchangedOnesBack) {
     EXPECT_EQ(g->log, Log{}) << "a master whose clone changed is not told";
     EXPECT_EQ(entity(tg)->log, Log{});
     KvActionQueue::process();
-    EXPECT_EQ(TSCount::live(), 5) << "a' is gone";
+    EXPECT_EQ(TSCensus::live(), 5) << "a' is gone";
     b->removeObserver(g.get());
     entity(tb)->removeObserver(entity(tg));
 }
@@ -176,7 +162,7 @@ TEST_F(CloneMapperTest, CommitPutsChangedClonesInPlaceAndUnchangedOnesBack) {
 TEST_F(CloneMapperTest, CommitUnderALockIsToldAtTheRelease) {
     KvTrackingPtr ta(new Entity("a"));
     Entity* a = entity(ta);
-    Listener onA;
+    Recorder onA;
     onA.watch(a);
     KvCloneMapper mapper;
     Entity* ac = cloneOf(mapper, a);
@@ -193,7 +179,7 @@ TEST_F(CloneMapperTest, CommitUnderALockIsToldAtTheRelease) {
 TEST_F(CloneMapperTest, PurgedCloneTakesItsMasterAlongAtCommit) {
     KvTrackingPtr ta(new Entity("a")), tb(new Entity("b"));
     Entity* a = entity(ta);
-    Listener onA;
+    Recorder onA;
     onA.watch(a);
     KvCloneMapper mapper;
     Entity* ac = cloneOf(mapper, a);
@@ -203,7 +189,7 @@ TEST_F(CloneMapperTest, PurgedCloneTakesItsMasterAlongAtCommit) {
     KvTSObject* clone = ac;
     EXPECT_TRUE(mapper.isMaster(a, clone));
     EXPECT_EQ(clone, nullptr);
-    EXPECT_EQ(TSCount::live(), 3);
+    EXPECT_EQ(TSCensus::live(), 3);
 
     mapper.makeReplacements();
     EXPECT_EQ(onA.log, Log{"Purge:a"});
@@ -213,9 +199,9 @@ TEST_F(CloneMapperTest, PurgedCloneTakesItsMasterAlongAtCommit) {
 
 TEST_F(CloneMapperTest, DiscardPurgesTheClonesAndLeavesTheMasters) {
     KvTrackingPtr ta(new Entity("a")), tb(new Entity("b"));
-    Listener onA;
+    Recorder onA;
     onA.watch(entity(ta));
-    Listener onAc, onBc;
+    Recorder onAc, onBc;
     KvCloneMapper mapper;
     Entity* ac = cloneOf(mapper, entity(ta));
     Entity* bc = cloneOf(mapper, entity(tb));
@@ -231,13 +217,13 @@ TEST_F(CloneMapperTest, DiscardPurgesTheClonesAndLeavesTheMasters) {
     EXPECT_EQ(onA.log, Log{});
     EXPECT_EQ(mapper.getNumMasters(), 0u);
     KvActionQueue::process();
-    EXPECT_EQ(TSCount::live(), 2);
+    EXPECT_EQ(TSCensus::live(), 2);
 }
 
 TEST_F(CloneMapperTest, SplitJoinAndReplaceOfClonesAreFollowedToTheCommit) {
     KvTrackingPtr ta(new Entity("a")), tb(new Entity("b")), tc(new Entity("c")), td(new Entity("d"));
     Log told;
-    Listener onA(&told), onB(&told), onC(&told), onD(&told);
+    Recorder onA("", &told), onB("", &told), onC("", &told), onD("", &told);
     onA.watch(entity(ta));
     onB.watch(entity(tb));
     onC.watch(entity(tc));
@@ -266,8 +252,8 @@ TEST_F(CloneMapperTest, SplitJoinAndReplaceOfClonesAreFollowedToTheCommit) {
         KvTSObjectArray1 masters;
         mapper.getMasters(joined.get(), masters);
         ASSERT_EQ(masters.size(), 2u);
-        EXPECT_EQ(masters[0].get(), entity(tb));
-        EXPECT_EQ(masters[1].get(), entity(tc));
+        EXPECT_EQ(masters[0], entity(tb));
+        EXPECT_EQ(masters[1], entity(tc));
         masters.clear();
 
         // d' is replaced by another object.
@@ -313,7 +299,7 @@ TEST_F(CloneMapperTest, RePairAndBreakingOrDroppingTheMapperLetGo) {
     }
     EXPECT_EQ(a->getNumObservers(), 0u) << "a mapper that goes early lets go of everything";
     KvActionQueue::process();
-    EXPECT_EQ(TSCount::live(), 3);
+    EXPECT_EQ(TSCensus::live(), 3);
 
     // Breaking hands over the clones walked before a cancel.
     struct CancelAt : KvProgress::Handler {
@@ -328,12 +314,12 @@ TEST_F(CloneMapperTest, RePairAndBreakingOrDroppingTheMapperLetGo) {
         cloneOf(mapper, b.get());
         mapper.breakReplacements(kept);
         ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(kept.first().get(), ac);
+        EXPECT_EQ(kept.first(), ac);
         EXPECT_EQ(mapper.getNumCloneEntries(), 0u);
         EXPECT_EQ(KvProgress::getDepth(), 0);
     }
     KvProgress::setActive(nullptr);
     KvActionQueue::process();
-    EXPECT_EQ(TSCount::live(), 4) << "the clone not handed over is gone";
+    EXPECT_EQ(TSCensus::live(), 4) << "the clone not handed over is gone";
     kept.clear();
 }

@@ -1,8 +1,11 @@
 #include <KvExcept.h>
 #include <KvObject.h>
 #include <KvObjectCounter.h>
+#include <KvObjectCounterIterator.h>
 #include <KvObjectList.h>
+#include <KvObjectListIterator.h>
 #include <KvObjectUniqueList.h>
+#include <KvTestObjects.h>
 
 #include <gtest/gtest.h>
 
@@ -10,13 +13,7 @@
 #include <vector>
 
 namespace {
-struct Probe : KvObject {
-    void handleReplaceAction(KvReplaceAction*) override {}
-    void handleSplitAction(KvSplitAction*) override {}
-    void handleJoinAction(KvJoinAction*) override {}
-    void handleUpdateAction(KvUpdateAction*) override {}
-    void handlePurgeAction(KvPurgeAction*) override {}
-};
+using Probe = kvtest::Quiet<KvObject>;
 
 std::vector<KvObject*> contents(const KvObjectList& list) {
     std::vector<KvObject*> out;
@@ -103,12 +100,7 @@ TEST(KvObjectUniqueList, IndexBuiltAtHundredDroppedBelowFifty) {
 }
 
 TEST(KvObjectCounter, CountsOnlyItsTypeButRemovesAny) {
-    try {
-        KvObjectCounter bad{KvTypeId()};
-        ADD_FAILURE() << "no exception";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "KvObjectCounter: bad type id");
-    }
+    kvtest::expectThrows("KvObjectCounter: bad type id", [] { KvObjectCounter bad{KvTypeId()}; });
     Probe a, b;
     KvObjectCounter counter;
     EXPECT_EQ(counter.inc(&a), 1u);

@@ -1,47 +1,49 @@
 #include <KvActionLock.h>
 #include <KvActionQueue.h>
+#include <KvConstRefPtr.h>
 #include <KvDeleteAction.h>
 #include <KvExcept.h>
-#include <KvMultiObject.h>
 #include <KvRefObjectArray1.h>
 #include <KvRefPtr.h>
 #include <KvTestObjects.h>
+#include <KvTestTSObjects.h>
+#include <KvTestUndo.h>
 #include <KvTrackingPtr.h>
 
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <type_traits>
 
-using kvtest::Counted;
-using kvtest::Log;
-using kvtest::Recorder;
+using namespace kvtest;
 
 namespace {
-// A multi-object that only lists its members (it does not observe them).
-class Members : public KvMultiObject {
-public:
-    size_t getNumObjects() const override { return members.size(); }
-    KvObservedObject* getObject(size_t i) const override { return members[i].get(); }
-    bool contains(const KvObservedObject* obj) const override {
-        for (const auto& m : members)
-            if (m.get() == obj) return true;
-        return false;
-    }
-    KvUndoState* getUndoState() const override { return nullptr; }
-    KvRefObjectArray1 members;
-
-protected:
-    KvMultiObject* createTemporaryCopy() const override { return new Members(*this); }
-};
+template <class P, class = void>
+struct CanDelete : std::false_type {};
+template <class P>
+struct CanDelete<P, std::void_t<decltype(delete std::declval<P&>())>> : std::true_type {};
 }  // namespace
+
+// Reference pointers never turn into plain pointers by themselves, never lose
+// const and never go down the hierarchy.
+static_assert(!std::is_convertible<KvRefPtr<Counted>, Counted*>::value, "");
+static_assert(!std::is_convertible<KvConstRefPtr<Counted>, const Counted*>::value, "");
+static_assert(!CanDelete<KvRefPtr<Counted>>::value && !CanDelete<KvConstRefPtr<Counted>>::value, "");
+static_assert(CanDelete<Counted*>::value, "the check itself detects a deletable pointer");
+static_assert(!std::is_constructible<KvRefPtr<Counted>, KvConstRefPtr<Counted>>::value, "");
+static_assert(!std::is_assignable<KvRefPtr<Counted>&, const Counted*>::value, "");
+static_assert(!std::is_convertible<KvRefPtr<KvRefObject>, KvRefPtr<Counted>>::value, "");
+static_assert(!std::is_convertible<KvRefObject*, KvRefPtr<Counted>>::value, "");
+static_assert(std::is_convertible<KvRefPtr<Counted>, KvConstRefPtr<KvRefObject>>::value, "");
+static_assert(sizeof(KvRefPtr<Counted>) == sizeof(void*) && sizeof(KvConstRefPtr<Counted>) == sizeof(void*), "");
 
 class RefObjectTest : public ::testing::Test {
 protected:
-    void SetUp() override { Counted::reset(); }
+    void SetUp() override { Census<Counted>::reset(); }
     void TearDown() override {
         KvActionQueue::process();
         EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
-        EXPECT_EQ(Counted::live, 0) << "an object leaked or was never destroyed";
+        expectAllDeleted<Counted>();
     }
 };
 
@@ -50,40 +52,40 @@ TEST_F(RefObjectTest, LastUnrefDestroysOnceAndAtOnceWhenIdle) {
     obj->ref();
     EXPECT_EQ(obj->getRefCount(), 1);
     obj->unref();
-    EXPECT_EQ(Counted::deleted, 1);  // deleted before unref returned
+    EXPECT_EQ(Census<Counted>::deleted, 1);  // deleted before unref returned
 
     {
         KvRefPtr<Counted> p(new Counted);
         KvActionLock lock;
         p = nullptr;
-        EXPECT_EQ(Counted::live, 1) << "deletion waits for the lock";
+        EXPECT_EQ(Census<Counted>::live(), 1) << "deletion waits for the lock";
     }
-    EXPECT_EQ(Counted::deleted, 2);
+    EXPECT_EQ(Census<Counted>::deleted, 2);
 
     // unrefKeep hands back a temporary reference without destroying.
     auto* kept = new Counted;
     kept->ref();
     kept->unrefKeep();
-    EXPECT_EQ(Counted::live, 1);
+    EXPECT_EQ(Census<Counted>::live(), 1);
     kept->ref();
     kept->unref();
-    EXPECT_EQ(Counted::deleted, 3);
+    EXPECT_EQ(Census<Counted>::deleted, 3);
 
     // An object with no reference that is unref'd goes negative and lives.
     auto* neg = new Counted;
     neg->unref();
     EXPECT_EQ(neg->getRefCount(), -1);
-    EXPECT_EQ(Counted::live, 1);
+    EXPECT_EQ(Census<Counted>::live(), 1);
     neg->ref();
     neg->ref();
     neg->unref();
-    EXPECT_EQ(Counted::live, 0);
+    EXPECT_EQ(Census<Counted>::live(), 0);
 }
 
 TEST_F(RefObjectTest, CopiesStartUnsharedAndUnobserved) {
     KvRefPtr<Counted> a(new Counted("a"));
     Recorder rec;
-    a->addObserver(&rec);
+    rec.watch(a.get());
     {
         KvRefPtr<Counted> b(new Counted(*a));
         EXPECT_EQ(b->getRefCount(), 1);
@@ -94,10 +96,9 @@ TEST_F(RefObjectTest, CopiesStartUnsharedAndUnobserved) {
     }
     KvRefPtr<Counted>& self = a;
     a = self;  // self-assignment keeps the object
-    EXPECT_EQ(Counted::live, 1);
+    EXPECT_EQ(Census<Counted>::live(), 1);
     KvRefPtr<Counted> empty;
     empty = empty;
-    a->removeObserver(&rec);
 }
 
 TEST_F(RefObjectTest, TrackingPointerFollowsReplaceSplitJoinAndPurge) {
@@ -118,7 +119,7 @@ TEST_F(RefObjectTest, TrackingPointerFollowsReplaceSplitJoinAndPurge) {
 
     // Split drops the object; join moves to the single object.
     t = a.get();
-    KvRefPtr<Members> multi(new Members);
+    KvRefPtr<Multi> multi(new Multi);  // lists `a` without observing it
     multi->members.push_back(a.get());
     a->replaceSplit(multi.get(), nullptr);
     EXPECT_EQ(t.getObject(), nullptr);
@@ -134,9 +135,9 @@ TEST_F(RefObjectTest, TrackingPointerFollowsReplaceSplitJoinAndPurge) {
         KvRefPtr<Counted> c(new Counted("c"));
         t = c.get();
     }
-    EXPECT_EQ(Counted::live, 3) << "the tracking pointer keeps its object alive";
+    EXPECT_EQ(Census<Counted>::live(), 3) << "the tracking pointer keeps its object alive";
     t = nullptr;
-    EXPECT_EQ(Counted::live, 2);
+    EXPECT_EQ(Census<Counted>::live(), 2);
 
     // Move leaves the source null and no longer an observer.
     t = a.get();
@@ -164,17 +165,12 @@ TEST_F(RefObjectTest, TrackingPointerDropsAStrangerThatPurges) {
     }  // stranger purges
     EXPECT_EQ(t.getObject(), mine.get());
     EXPECT_TRUE(mine->isObserver(&t));
-    EXPECT_EQ(Counted::live, 1);
+    EXPECT_EQ(Census<Counted>::live(), 1);
 }
 
 TEST_F(RefObjectTest, ActionsHoldTheirSourceAndPrintTheirName) {
-    EXPECT_THROW(new KvUpdateAction(nullptr, nullptr), KvExcept);
-    try {
-        new KvPurgeAction(nullptr);
-        ADD_FAILURE();
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "NULL entity");
-    }
+    expectThrows("NULL entity", [] { new KvUpdateAction(nullptr, nullptr); });
+    expectThrows("NULL entity", [] { new KvPurgeAction(nullptr); });
 
     Counted* obj = new Counted;
     obj->ref();
@@ -189,22 +185,31 @@ TEST_F(RefObjectTest, ActionsHoldTheirSourceAndPrintTheirName) {
 
     // The last owner of the source is gone; the action keeps it alive.
     obj->unref();
-    EXPECT_EQ(Counted::live, 1);
+    EXPECT_EQ(Census<Counted>::live(), 1);
     a->ref();
     EXPECT_EQ(a->getRefCount(), 1u);
     a->unref();  // deletes without decrementing, releases the source
-    EXPECT_EQ(Counted::live, 0);
+    EXPECT_EQ(Census<Counted>::live(), 0);
 
     // A source that is not reference counted is not held.
-    struct Plain : KvObservedObject {
-        void handleReplaceAction(KvReplaceAction*) override {}
-        void handleSplitAction(KvSplitAction*) override {}
-        void handleJoinAction(KvJoinAction*) override {}
-        void handleUpdateAction(KvUpdateAction*) override {}
-        void handlePurgeAction(KvPurgeAction*) override {}
-    } plain;
+    Quiet<KvObservedObject> plain;
     KvAction* d = new KvDeleteAction(&plain);
     EXPECT_TRUE(d->isDoomAction());
     d->ref();
     d->unref();
+
+    // A copy holds what the original holds; the single object of a join is
+    // kept like the source, through its undo form when it has no other.
+    Node* single = new Node("single");
+    KvJoinAction* join = new KvJoinAction(new Counted("member"), nullptr, single, nullptr);
+    join->ref();
+    KvJoinAction* copy = new KvJoinAction(*join);
+    copy->ref();
+    EXPECT_EQ(single->getRefCount(), 2);
+    join->unref();
+    EXPECT_EQ(single->getRefCount(), 1);
+    EXPECT_EQ(Census<Counted>::live(), 1);
+    copy->unref();
+    EXPECT_EQ(Census<Counted>::live(), 0);
+    EXPECT_TRUE(Census<Node>::all.empty());
 }

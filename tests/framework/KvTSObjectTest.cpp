@@ -16,23 +16,9 @@
 #include <cstdint>
 #include <limits>
 
-using kvtest::Entity;
-using kvtest::Listener;
-using kvtest::Log;
-using kvtest::Multi;
-using kvtest::TSCount;
+using namespace kvtest;
 
-class TSObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        KvBase::initTypes();
-        TSCount::reset();
-    }
-    void TearDown() override {
-        KvActionQueue::process();
-        EXPECT_EQ(TSCount::live(), 0) << "every object is deleted, once";
-    }
-};
+using TSObjectTest = TSTest;
 
 TEST_F(TSObjectTest, StampsFollowCreationAndCloneModes) {
     KvRefPtr<Entity> a(new Entity("a"));
@@ -68,14 +54,13 @@ TEST_F(TSObjectTest, StampsFollowCreationAndCloneModes) {
 }
 
 TEST_F(TSObjectTest, UnorderedAgainstObjectsWithoutStamp) {
-    kvtest::Counted::reset();
+    Census<Counted>::reset();
     KvRefPtr<Entity> a(new Entity("a"));
-    KvRefPtr<kvtest::Counted> plain(new kvtest::Counted);
+    KvRefPtr<Counted> plain(new Counted);
     EXPECT_FALSE(*a < *plain);
     EXPECT_FALSE(*plain < *a);
     EXPECT_TRUE(a->isOfType(KvAttributedObject::getClassTypeId()));
     EXPECT_EQ(KvTSObject::cast(plain.get()), nullptr);
-    EXPECT_EQ(KvTSObject::getClassTypeId().getName(), KvString("TSObject"));
 }
 
 TEST_F(TSObjectTest, SortArrayGivesCreationOrderWithoutRepeats) {
@@ -85,16 +70,16 @@ TEST_F(TSObjectTest, SortArrayGivesCreationOrderWithoutRepeats) {
     KvConstTSObjectArray1 array{c.get(), a.get(), b.get(), a.get(), nullptr};
     KvTSObject::sortArray(array);
     ASSERT_EQ(array.size(), 4u);
-    EXPECT_EQ(array[0].get(), nullptr);
-    EXPECT_EQ(array[1].get(), a.get());
-    EXPECT_EQ(array[2].get(), b.get());
-    EXPECT_EQ(array[3].get(), c.get());
+    EXPECT_EQ(array[0], nullptr);
+    EXPECT_EQ(array[1], a.get());
+    EXPECT_EQ(array[2], b.get());
+    EXPECT_EQ(array[3], c.get());
     EXPECT_EQ(a->getRefCount(), 2) << "one reference from the array, the repeat let go";
 
     // Sets of time-stamped objects come out in creation order too.
     KvTSObjectSet set{c.get(), b.get(), a.get()};
-    EXPECT_EQ(set.first().get(), a.get());
-    EXPECT_EQ(set.last().get(), c.get());
+    EXPECT_EQ(set.first(), a.get());
+    EXPECT_EQ(set.last(), c.get());
 }
 
 TEST_F(TSObjectTest, MapKeysPutMultiObjectsFirst) {
@@ -130,13 +115,13 @@ TEST_F(TSObjectTest, MultisOfAnObjectAreItsMultiObjectObservers) {
     EXPECT_TRUE(out.empty());
 
     KvRefPtr<Multi> m1(new Multi({a.get(), b.get()}, "m1"));
-    Listener listener;
+    Recorder listener;
     listener.watch(a.get());
     KvRefPtr<Multi> m2(new Multi({a.get()}, "m2"));
     EXPECT_EQ(KvMultiObject::getMultisFromObject(a.get(), out), 2u);
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].get(), m1.get());
-    EXPECT_EQ(out[1].get(), m2.get());
+    EXPECT_EQ(out[0], m1.get());
+    EXPECT_EQ(out[1], m2.get());
     EXPECT_EQ(KvMultiObject::getMultisFromObject(b.get(), out), 1u);
 
     // Never cloned.
@@ -150,19 +135,19 @@ TEST_F(TSObjectTest, ReplaceJoinAnnouncesEachMemberThenUpdates) {
     KvRefPtr<Entity> single(new Entity("ab"));
     KvRefPtr<Multi> multi(new Multi({a.get(), b.get()}));
     Log order;
-    Listener onA(&order), onB(&order), onMulti(&order);
+    Recorder onA("", &order), onB("", &order), onMulti("", &order);
     onA.watch(a.get());
     onB.watch(b.get());
     onMulti.watch(multi.get());
 
     KvMultiObject* seen = nullptr;
-    struct Catch : Listener {
-        using Listener::Listener;
+    struct Catch : Recorder {
+        using Recorder::Recorder;
         KvMultiObject** seen;
         void handleJoinAction(KvJoinAction* j) override {
             *seen = j->getMulti();
             EXPECT_TRUE(j->getMulti()->contains(j->getSource()));
-            Listener::handleJoinAction(j);
+            Recorder::handleJoinAction(j);
         }
     } catcher;
     catcher.seen = &seen;
@@ -172,7 +157,7 @@ TEST_F(TSObjectTest, ReplaceJoinAnnouncesEachMemberThenUpdates) {
     EXPECT_EQ(order, (Log{"Join:a>ab", "Join:b>ab", "Update:multi"}));
     ASSERT_NE(seen, nullptr);
     EXPECT_NE(seen, multi.get()) << "members hear of a copy of the multi-object";
-    EXPECT_EQ(TSCount::live(), 4) << "the copy is gone once the join is told";
+    EXPECT_EQ(TSCensus::live(), 4) << "the copy is gone once the join is told";
 }
 
 TEST_F(TSObjectTest, UndoBringsBackTheStamp) {

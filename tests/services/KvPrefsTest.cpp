@@ -90,9 +90,6 @@ TEST_F(KvPrefsTest, AFreshStoreHoldsTheDefaults) {
     EXPECT_EQ(defined, 126);
     EXPECT_FALSE(p->variantPref(PrefFontPoint, static_cast<KvPrefsMode>(4)).isValid());
 
-    EXPECT_EQ(p->intPref(PrefMainWindowScreen), -1);
-    EXPECT_DOUBLE_EQ(p->doublePref(PrefViewManipButtonGreen), 0.78);
-    EXPECT_EQ(p->stringPref(PrefMouseStyle), KvPrefs::Meshwright);
     EXPECT_EQ(p->stringPref(PrefMeshwrightVersion), KvVersion::getVersion().toQString());
     EXPECT_EQ(p->variantPref(PrefShortcutMap).userType(), QMetaType::QVariantMap);
 

@@ -5,33 +5,20 @@
 // check that each object and item was destroyed exactly once.
 
 #include <KvActionQueue.h>
-#include <KvAttributeAction.h>
 #include <KvAttributeItemState.h>
 #include <KvAttributedObject.h>
 #include <KvAttributedObjectState.h>
 #include <KvAttributedObjectUndoBridge.h>
 #include <KvBase.h>
 #include <KvComplexAttrIOHandler.h>
-#include <KvCosmeticAction.h>
 #include <KvDataStore.h>
 #include <KvEntityType.h>
-#include <KvJoinAction.h>
-#include <KvPurgeAction.h>
-#include <KvReplaceAction.h>
 #include <KvSimpleAttrIOHandler.h>
-#include <KvSplitAction.h>
-#include <KvUpdateAction.h>
+#include <KvTestObjects.h>
 
 #include <QDir>
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <map>
-#include <set>
-#include <string>
-#include <vector>
 
 // The type pattern for test classes, header-only.
 #define ATTR_TEST_TYPE(T, NAME, PARENT)                                                                         \
@@ -45,26 +32,7 @@ public:                                                                         
     static T* cast(KvGenre* p) { return dynamic_cast<T*>(p); }                                                  \
     static const T* cast(const KvGenre* p) { return dynamic_cast<const T*>(p); }
 
-namespace attrtest {
-
-using Log = std::vector<std::string>;
-
-// Counts of one class: made, deleted, living.
-template <class T>
-struct Census {
-    inline static int made = 0;
-    inline static int deleted = 0;
-    inline static std::set<T*> all;
-    static void reset() { made = deleted = 0; }
-    static void born(T* p) {
-        ++made;
-        all.insert(p);
-    }
-    static void died(T* p) {
-        ++deleted;
-        all.erase(p);
-    }
-};
+namespace kvtest {
 
 // Hooks of items joining and leaving owners, as "add:item>owner".
 inline Log& hookLog() {
@@ -72,25 +40,16 @@ inline Log& hookLog() {
     return log;
 }
 
-// The names of living test objects; an owner that is being destroyed shows
-// as "~".
-inline std::map<const KvGenre*, std::string>& ownerNames() {
-    static std::map<const KvGenre*, std::string> names;
-    return names;
-}
-inline std::string ownerName(const KvGenre* owner) {
-    auto it = ownerNames().find(owner);
-    return it == ownerNames().end() ? "~" : it->second;
-}
-
 // An item with an int value, copied by duplicate() and saved as one value.
-class ValueItem : public KvAttributeItem {
+class ValueItem : public KvAttributeItem, public Named {
     ATTR_TEST_TYPE(ValueItem, "TestValueItem", KvAttributeItem)
-    explicit ValueItem(int v = 0, std::string n = "v") : value(v), name(std::move(n)) { Census<ValueItem>::born(this); }
-    ValueItem(const ValueItem& o) : KvAttributeItem(o), value(o.value), name(o.name + "'") {
+    explicit ValueItem(int v = 0, std::string n = "v") : Named(std::move(n)), value(v) {
         Census<ValueItem>::born(this);
     }
-    ValueItem(const KvDataStore& store, const char* key) : name(key) {
+    ValueItem(const ValueItem& o) : KvAttributeItem(o), Named(o.name + "'"), value(o.value) {
+        Census<ValueItem>::born(this);
+    }
+    ValueItem(const KvDataStore& store, const char* key) : Named(key) {
         Census<ValueItem>::born(this);
         long long v = 0;
         if (!store.readInt(key, v)) store.reportError("Bad value item");
@@ -122,12 +81,11 @@ class ValueItem : public KvAttributeItem {
     KvUndoState* getState() const override;
 
     int value = 0;
-    std::string name;
     bool shortSplit = false;
 
 protected:
     // Rebuilt by undo.
-    ValueItem(const KvAttributeItemState& state, int v) : KvAttributeItem(state), value(v), name("rebuilt") {
+    ValueItem(const KvAttributeItemState& state, int v) : KvAttributeItem(state), Named("rebuilt"), value(v) {
         Census<ValueItem>::born(this);
     }
     friend class ValueItemState;
@@ -173,10 +131,10 @@ class BlueItem : public ValueItem {
 };
 
 // An item that keeps the default duplicate(), so owners' copies share it.
-class SharedItem : public KvAttributeItem {
+class SharedItem : public KvAttributeItem, public Named {
     ATTR_TEST_TYPE(SharedItem, "TestSharedItem", KvAttributeItem)
-    explicit SharedItem(std::string n = "s") : name(std::move(n)) { Census<SharedItem>::born(this); }
-    SharedItem(const KvDataStore& store, const char* key) : name(key) {
+    explicit SharedItem(std::string n = "s") : Named(std::move(n)) { Census<SharedItem>::born(this); }
+    SharedItem(const KvDataStore& store, const char* key) : Named(key) {
         Census<SharedItem>::born(this);
         KvString s;
         if (!store.readString(key, s)) store.reportError("Bad shared item");
@@ -189,8 +147,6 @@ class SharedItem : public KvAttributeItem {
     void look() { sendCosmeticUpdate(); }
     using KvAttributeItem::purgeOnFileClose;
     KvUndoState* getState() const override;
-
-    std::string name;
 };
 
 class SharedItemState : public KvAttributeItemState {
@@ -205,24 +161,21 @@ inline KvUndoState* SharedItem::getState() const { return new SharedItemState(*t
 class TestObjectState;
 
 // A concrete attributed object with a name for logs.
-class TestObject : public KvAttributedObject {
+class TestObject : public KvAttributedObject, public Named {
     ATTR_TEST_TYPE(TestObject, "TestAttributedObject", KvAttributedObject)
-    explicit TestObject(std::string n = "obj") : name(std::move(n)) { born(); }
-    TestObject(const TestObject& o) : KvAttributedObject(o), name(o.name + "'") { born(); }
-    TestObject(const TestObject& o, KvCloneMapper& mapper) : KvAttributedObject(o, mapper), name(o.name + "^") {
-        born();
+    explicit TestObject(std::string n = "obj") : Named(std::move(n)) { Census<TestObject>::born(this); }
+    TestObject(const TestObject& o) : KvAttributedObject(o), Named(o.name + "'") { Census<TestObject>::born(this); }
+    TestObject(const TestObject& o, KvCloneMapper& mapper) : KvAttributedObject(o, mapper), Named(o.name + "^") {
+        Census<TestObject>::born(this);
     }
-    explicit TestObject(const KvDataStore& store) : KvAttributedObject(store) {
+    explicit TestObject(const KvDataStore& store) : KvAttributedObject(store), Named("") {
         KvString n;
         store.readString("ObjName", n);
         name = n.getString();
-        born();
+        Census<TestObject>::born(this);
     }
     TestObject(KvAttributedObjectUndoBridge* bridge, const TestObjectState& state);
-    ~TestObject() override {
-        Census<TestObject>::died(this);
-        ownerNames().erase(this);
-    }
+    ~TestObject() override { Census<TestObject>::died(this); }
     TestObject& operator=(const TestObject& o) {
         KvAttributedObject::operator=(o);
         return *this;
@@ -235,15 +188,8 @@ class TestObject : public KvAttributedObject {
     }
     using KvAttributedObject::attrUpdateObservers;
 
-    std::string name;
     // When set, written in place of what save() writes: for damaged records.
     std::function<void(KvDataStore&)> forge;
-
-private:
-    void born() {
-        Census<TestObject>::born(this);
-        ownerNames()[this] = name;
-    }
 };
 
 class TestObjectState : public KvAttributedObjectState {
@@ -257,17 +203,17 @@ public:
 };
 
 inline TestObject::TestObject(KvAttributedObjectUndoBridge* bridge, const TestObjectState& state)
-    : KvAttributedObject(bridge, state), name(state.name) {
-    born();
+    : KvAttributedObject(bridge, state), Named(state.name) {
+    Census<TestObject>::born(this);
 }
 
 inline KvUndoState* TestObject::getUndoState() const { return new TestObjectState(*this); }
 
 inline void ValueItem::postAdd(KvAttributedObject* owner) const {
-    hookLog().push_back("add:" + name + ">" + ownerName(owner));
+    hookLog().push_back("add:" + name + ">" + nameOf(owner));
 }
 inline void ValueItem::postRemove(KvAttributedObject* owner) const {
-    hookLog().push_back("remove:" + name + ">" + ownerName(owner));
+    hookLog().push_back("remove:" + name + ">" + nameOf(owner));
 }
 
 // Writes a test object as a section holding what save() writes; reads it
@@ -299,58 +245,6 @@ public:
         if (failed) return false;
         entity = obj;
         return true;
-    }
-};
-
-inline std::string nameOf(const KvGenre* g) {
-    if (auto* o = TestObject::cast(g)) return o->name;
-    if (auto* v = ValueItem::cast(g)) return v->name;
-    if (auto* s = SharedItem::cast(g)) return s->name;
-    if (KvAttributedObjectUndoBridge::cast(g)) return "bridge";
-    return "?";
-}
-
-// Records "Kind:source" for every delivery it gets ("Attribute:obj/item" for
-// attribute actions). Stops watching what it watches when it dies.
-class Recorder : public KvObject {
-public:
-    explicit Recorder(Log* shared = nullptr, std::string n = "rec") : shared(shared), name(std::move(n)) {}
-    ~Recorder() override {
-        for (KvObservedObject* o : watched)
-            o->removeObserver(this);
-    }
-    void watch(KvObservedObject* o) {
-        if (o->addObserver(this)) watched.push_back(o);
-    }
-    Log take() {
-        Log out;
-        out.swap(log);
-        return out;
-    }
-
-    void handleReplaceAction(KvReplaceAction* a) override { record("Replace", a); }
-    void handleSplitAction(KvSplitAction* a) override { record("Split", a); }
-    void handleJoinAction(KvJoinAction* a) override { record("Join", a); }
-    void handleUpdateAction(KvUpdateAction* a) override { record("Update", a); }
-    void handlePurgeAction(KvPurgeAction* a) override {
-        watched.erase(std::remove(watched.begin(), watched.end(), a->getSource()), watched.end());
-        record("Purge", a);
-    }
-    void handleCosmeticAction(KvCosmeticAction* a) override { record("Cosmetic", a); }
-    void handleAttributeAction(KvAttributeAction* a) override {
-        record("Attribute", a, "/" + nameOf(a->getAttribute()));
-    }
-
-    Log log;
-    Log* shared;
-    std::string name;
-    std::vector<KvObservedObject*> watched;
-
-private:
-    void record(const char* kind, KvAction* a, const std::string& extra = "") {
-        std::string entry = std::string(kind) + ":" + nameOf(a->getSource()) + extra;
-        log.push_back(entry);
-        if (shared) shared->push_back(name + "<-" + entry);
     }
 };
 
@@ -399,13 +293,10 @@ inline void resetCounts() {
 // After the queue ran: everything made was deleted exactly once.
 inline void expectAllGone() {
     KvActionQueue::process();
-    EXPECT_TRUE(Census<ValueItem>::all.empty());
-    EXPECT_TRUE(Census<SharedItem>::all.empty());
-    EXPECT_TRUE(Census<TestObject>::all.empty());
-    EXPECT_EQ(Census<ValueItem>::made, Census<ValueItem>::deleted);
-    EXPECT_EQ(Census<SharedItem>::made, Census<SharedItem>::deleted);
-    EXPECT_EQ(Census<TestObject>::made, Census<TestObject>::deleted);
+    expectAllDeleted<ValueItem>();
+    expectAllDeleted<SharedItem>();
+    expectAllDeleted<TestObject>();
     EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
 }
 
-}  // namespace attrtest
+}  // namespace kvtest

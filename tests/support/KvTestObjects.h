@@ -1,94 +1,177 @@
 #pragma once
 
-// Objects for tests: instance-counted reference objects and an observer that
-// records every action it receives, with hooks to act during a delivery.
+// What every test builds on: a census of live instances, named objects, one
+// recorder of deliveries and a plain counted reference object.
 
 #include <KvAction.h>
+#include <KvAttributeAction.h>
+#include <KvAttributeItem.h>
 #include <KvCosmeticAction.h>
+#include <KvExcept.h>
 #include <KvInfoAction.h>
 #include <KvJoinAction.h>
+#include <KvMultiObject.h>
 #include <KvPurgeAction.h>
 #include <KvRefObject.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
 #include <KvUpdateAction.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <functional>
-#include <sstream>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvtest {
 
-// A reference object that counts its live instances and its deletions.
-class Counted : public KvRefObject {
-public:
-    inline static int live = 0;
+using Log = std::vector<std::string>;
+
+// Instances of T made, deleted and alive, so that a test can check that each
+// object was deleted exactly once. Classes call born() and died() themselves.
+template <class T>
+struct Census {
+    inline static int made = 0;
     inline static int deleted = 0;
-    static void reset() { live = deleted = 0; }
-
-    explicit Counted(std::string n = "obj") : name(std::move(n)) { ++live; }
-    Counted(const Counted& o) : KvRefObject(o), name(o.name) { ++live; }
-    Counted& operator=(const Counted& o) {
-        KvRefObject::operator=(o);
-        return *this;
+    inline static std::set<T*> all;
+    static int live() { return made - deleted; }
+    static void reset() { made = deleted = 0; }
+    static void born(T* p) {
+        ++made;
+        all.insert(p);
     }
-    ~Counted() override {
-        --live;
+    static void died(T* p) {
         ++deleted;
-        if (onDelete) onDelete();
+        all.erase(p);
     }
+};
 
+// Every T made was deleted, exactly once.
+template <class T>
+void expectAllDeleted() {
+    EXPECT_TRUE(Census<T>::all.empty());
+    EXPECT_EQ(Census<T>::made, Census<T>::deleted);
+}
+
+// `f` throws a KvExcept with exactly `message`.
+inline void expectThrows(const char* message, const std::function<void()>& f) {
+    try {
+        f();
+        ADD_FAILURE() << "expected KvExcept(\"" << message << "\")";
+    } catch (const KvExcept& e) {
+        EXPECT_STREQ(e.what(), message);
+    }
+}
+
+// The name under which the recorder writes a test object down.
+struct Named {
+    explicit Named(std::string n) : name(std::move(n)) {}
+    virtual ~Named() = default;
+    std::string name;
+};
+
+// A test object's name; "?" for other objects (and for one being destroyed).
+inline std::string nameOf(const KvGenre* g) {
+    if (!g) return "null";
+    const Named* n = dynamic_cast<const Named*>(g);
+    return n ? n->name : "?";
+}
+
+// An object class that ignores every action.
+template <class Base>
+class Quiet : public Base {
+public:
+    using Base::Base;
     void handleReplaceAction(KvReplaceAction*) override {}
     void handleSplitAction(KvSplitAction*) override {}
     void handleJoinAction(KvJoinAction*) override {}
     void handleUpdateAction(KvUpdateAction*) override {}
     void handlePurgeAction(KvPurgeAction*) override {}
+};
 
-    // Exposes the protected hooks' calls.
+// Writes down every delivery as "Kind:source", with ">other" for the
+// replacement, multi-object or single object of a replace, split or join and
+// "/item" for an attribute action; `shared`, when set, collects the entries of
+// several recorders, as "name<-entry" when the recorder has a name, to show
+// the order between them. `onAction` runs inside the
+// delivery, after the entry is written. A recorder forgets a source that
+// purges and stops observing what it watches when it dies, as observers must.
+template <class Base>
+class RecorderOf : public Base {
+public:
+    explicit RecorderOf(std::string n = "rec", Log* shared = nullptr) : name(std::move(n)), shared(shared) {}
+    ~RecorderOf() override {
+        for (KvObservedObject* o : watched)
+            o->removeObserver(this);
+    }
+    void watch(KvObservedObject* obj) {
+        if (obj->addObserver(this)) watched.push_back(obj);
+    }
+    void unwatch(KvObservedObject* obj) {
+        obj->removeObserver(this);
+        watched.erase(std::remove(watched.begin(), watched.end(), obj), watched.end());
+    }
+    Log take() { return std::exchange(log, {}); }
+    // For a test to hand it an action from a source it may not follow.
+    void dropIfStranger(KvAction* a) { this->handleBadAction(a); }
+
+    void handleReplaceAction(KvReplaceAction* a) override { record("Replace", a, ">" + nameOf(a->getReplacement())); }
+    void handleSplitAction(KvSplitAction* a) override { record("Split", a, ">" + nameOf(a->getMulti())); }
+    void handleJoinAction(KvJoinAction* a) override { record("Join", a, ">" + nameOf(a->getSingle())); }
+    void handleUpdateAction(KvUpdateAction* a) override { record("Update", a); }
+    void handlePurgeAction(KvPurgeAction* a) override {
+        unwatch(a->getSource());
+        record("Purge", a);
+    }
+    void handleCosmeticAction(KvCosmeticAction* a) override { record("Cosmetic", a); }
+    void handleInfoAction(KvInfoAction* a) override { record("Info", a); }
+    void handleAttributeAction(KvAttributeAction* a) override {
+        record("Attribute", a, "/" + nameOf(a->getAttribute()));
+    }
+
+    std::string name;
+    Log* shared;
+    Log log;
+    std::vector<KvObservedObject*> watched;
+    std::function<void(KvAction*)> onAction;
+
+private:
+    void record(const char* kind, KvAction* a, const std::string& extra = "") {
+        std::string entry = std::string(kind) + ":" + nameOf(a->getSource()) + extra;
+        if (shared) shared->push_back(name.empty() ? entry : name + "<-" + entry);
+        log.push_back(std::move(entry));
+        if (onAction) onAction(a);
+    }
+};
+
+// An observer that takes no part in undo.
+using Recorder = RecorderOf<KvObject>;
+
+// A reference object with a name, counted by the census, with the protected
+// hooks' calls counted and a hook of its own for its deletion.
+class Counted : public Quiet<KvRefObject>, public Named {
+public:
+    explicit Counted(std::string n = "obj") : Named(std::move(n)) { Census<Counted>::born(this); }
+    Counted(const Counted& o) : Quiet<KvRefObject>(o), Named(o.name) { Census<Counted>::born(this); }
+    Counted& operator=(const Counted& o) {
+        KvRefObject::operator=(o);
+        return *this;
+    }
+    ~Counted() override {
+        Census<Counted>::died(this);
+        if (onDelete) onDelete();
+    }
+
     int preNotifications = 0;
     int preDestroys = 0;
-    std::string name;
     std::function<void()> onDelete;
 
 protected:
     void preNotification() override { ++preNotifications; }
     void preDestroy() override { ++preDestroys; }
 };
-
-// Records "Kind:source" for every delivery; `onAction` runs inside the
-// delivery, after the record is made.
-class Recorder : public KvObject {
-public:
-    explicit Recorder(std::string n = "rec") : name(std::move(n)) {}
-
-    std::vector<std::string> log;
-    std::function<void(KvAction*)> onAction;
-    std::string name;
-    std::vector<std::string>* sharedLog = nullptr;  // for cross-observer order
-
-    static std::string nameOf(const KvObservedObject* o) {
-        if (auto* c = dynamic_cast<const Counted*>(o)) return c->name;
-        return "?";
-    }
-    void record(const char* kind, KvAction* a) {
-        std::string entry = std::string(kind) + ":" + nameOf(a->getSource());
-        log.push_back(entry);
-        if (sharedLog) sharedLog->push_back(name + "<-" + entry);
-        if (onAction) onAction(a);
-    }
-    void handleReplaceAction(KvReplaceAction* a) override { record("Replace", a); }
-    void handleSplitAction(KvSplitAction* a) override { record("Split", a); }
-    void handleJoinAction(KvJoinAction* a) override { record("Join", a); }
-    void handleUpdateAction(KvUpdateAction* a) override { record("Update", a); }
-    void handlePurgeAction(KvPurgeAction* a) override { record("Purge", a); }
-    void handleCosmeticAction(KvCosmeticAction* a) override { record("Cosmetic", a); }
-    void handleInfoAction(KvInfoAction* a) override { record("Info", a); }
-
-    // Makes the protected helper reachable from tests.
-    void dropIfStranger(KvAction* a) { handleBadAction(a); }
-};
-
-using Log = std::vector<std::string>;
 
 }  // namespace kvtest

@@ -1,57 +1,52 @@
 #pragma once
 
-// Time-stamped objects for tests: a clonable entity with one value, a
-// multi-object over any reference objects, and an observer that writes what
-// it hears as "Kind:source>replacement" lines.
+// Time-stamped objects for tests: a clonable entity with one value and a
+// multi-object over any reference objects, both counted in one census.
 
+#include <KvActionQueue.h>
 #include <KvAttributeItem.h>
 #include <KvAttributedObjectUndoBridge.h>
+#include <KvBase.h>
 #include <KvCloneMapper.h>
-#include <KvJoinAction.h>
 #include <KvMultiObject.h>
 #include <KvMultiObjectState.h>
-#include <KvObserverIterator.h>
-#include <KvPurgeAction.h>
 #include <KvRefObjectArray1.h>
-#include <KvReplaceAction.h>
-#include <KvSplitAction.h>
 #include <KvTSObject.h>
 #include <KvTSObjectState.h>
-#include <KvUpdateAction.h>
-
-#include <string>
-#include <utility>
-#include <vector>
+#include <KvTestObjects.h>
 
 namespace kvtest {
 
-using Log = std::vector<std::string>;
+using TSCensus = Census<KvTSObject>;
 
-// Instances of the classes below, made and deleted, across all of them.
-struct TSCount {
-    inline static int made = 0;
-    inline static int deleted = 0;
-    static int live() { return made - deleted; }
-    static void reset() { made = deleted = 0; }
-};
-
-inline std::string nameOf(const KvGenre* o);
-
-inline std::string describe(const char* kind, KvAction* a, const KvObservedObject* other = nullptr) {
-    std::string s = std::string(kind) + ":" + nameOf(a->getSource());
-    if (other) s += ">" + nameOf(other);
-    return s;
-}
-
-// What objects of the model do with an action that is not about one of their
-// own items: write it down. Shared by the entity and the multi-object.
+// What the objects of the model below do with an action that is not about one
+// of their own items or their bridge: write it down; true when they did.
 inline bool logForeign(Log& log, KvAttributedObject* self, const char* kind, KvAction* a,
-                       const KvObservedObject* other = nullptr) {
+                       const KvGenre* other = nullptr) {
     KvObservedObject* src = a->getSource();
     if (KvAttributeItem::cast(src) || src == self->getUndoBridge()) return false;
-    log.push_back(describe(kind, a, other));
+    log.push_back(std::string(kind) + ":" + nameOf(src) + (other ? ">" + nameOf(other) : ""));
     return true;
 }
+
+// The handlers of a model object: foreign actions are written down, the
+// object's own go to the base class.
+template <class Base>
+class LogsForeign : public Base {
+public:
+    using Base::Base;
+    void handleReplaceAction(KvReplaceAction* a) override { logForeign(log, this, "Replace", a, a->getReplacement()); }
+    void handleSplitAction(KvSplitAction* a) override { logForeign(log, this, "Split", a); }
+    void handleJoinAction(KvJoinAction* a) override { logForeign(log, this, "Join", a, a->getSingle()); }
+    void handleUpdateAction(KvUpdateAction* a) override {
+        if (!logForeign(log, this, "Update", a)) Base::handleUpdateAction(a);
+    }
+    void handlePurgeAction(KvPurgeAction* a) override {
+        if (!logForeign(log, this, "Purge", a)) Base::handlePurgeAction(a);
+    }
+
+    Log log;  // actions about other objects that reached this one
+};
 
 class Entity;
 
@@ -68,19 +63,19 @@ public:
 
 // A clonable time-stamped object with a name and one value. Its clone is
 // named after the master with a "'" added.
-class Entity : public KvTSObject {
+class Entity : public LogsForeign<KvTSObject>, public Named {
 public:
-    explicit Entity(std::string n = "e", int v = 0) : name(std::move(n)), value(v) { ++TSCount::made; }
-    Entity(const Entity& o) : KvTSObject(o), name(o.name), value(o.value) { ++TSCount::made; }
+    explicit Entity(std::string n = "e", int v = 0) : Named(std::move(n)), value(v) { TSCensus::born(this); }
+    Entity(const Entity& o) : LogsForeign(o), Named(o.name), value(o.value) { TSCensus::born(this); }
     Entity(const Entity& master, KvCloneMapper& mapper)
-        : KvTSObject(master, mapper), name(master.name + "'"), value(master.value) {
-        ++TSCount::made;
+        : LogsForeign(master, mapper), Named(master.name + "'"), value(master.value) {
+        TSCensus::born(this);
     }
     Entity(KvAttributedObjectUndoBridge* bridge, const EntityState& s)
-        : KvTSObject(bridge, s), name(s.name), value(s.value) {
-        ++TSCount::made;
+        : LogsForeign(bridge, s), Named(s.name), value(s.value) {
+        TSCensus::born(this);
     }
-    ~Entity() override { ++TSCount::deleted; }
+    ~Entity() override { TSCensus::died(this); }
     // Takes the value and the attributes; name and stamp stay.
     Entity& operator=(const Entity& o) {
         KvTSObject::operator=(o);
@@ -107,20 +102,8 @@ public:
         updateObservers();
     }
 
-    void handleReplaceAction(KvReplaceAction* a) override { logForeign(log, this, "Replace", a, a->getReplacement()); }
-    void handleSplitAction(KvSplitAction* a) override { logForeign(log, this, "Split", a); }
-    void handleJoinAction(KvJoinAction* a) override { logForeign(log, this, "Join", a, a->getSingle()); }
-    void handleUpdateAction(KvUpdateAction* a) override {
-        if (!logForeign(log, this, "Update", a)) KvTSObject::handleUpdateAction(a);
-    }
-    void handlePurgeAction(KvPurgeAction* a) override {
-        if (!logForeign(log, this, "Purge", a)) KvTSObject::handlePurgeAction(a);
-    }
-
-    std::string name;
     int value;
     uint64_t priority = 1;
-    Log log;  // actions about other objects that reached this one
 };
 
 inline EntityState::EntityState(const Entity& e) : KvTSObjectState(e), name(e.name), value(e.value) {}
@@ -140,19 +123,19 @@ inline bool EntityState::isSame(const KvUndoState* other) const {
 }
 
 // A multi-object over any reference objects; it observes them unless it is a
-// temporary copy.
-class Multi : public KvMultiObject {
+// temporary copy, named after its original with a "~" added.
+class Multi : public LogsForeign<KvMultiObject>, public Named {
 public:
-    explicit Multi(std::vector<KvRefObject*> objects = {}, std::string n = "multi") : name(std::move(n)) {
-        ++TSCount::made;
+    explicit Multi(std::vector<KvRefObject*> objects = {}, std::string n = "multi") : Named(std::move(n)) {
+        TSCensus::born(this);
         for (KvRefObject* o : objects)
             add(o);
     }
-    Multi(const Multi& o) : KvMultiObject(o), members(o.members), name(o.name + "~") { ++TSCount::made; }
+    Multi(const Multi& o) : LogsForeign(o), Named(o.name + "~"), members(o.members) { TSCensus::born(this); }
     ~Multi() override {
-        for (const KvRefPtr<KvRefObject>& m : members)
+        for (KvRefObject* m : members)
             if (m) m->removeObserver(this);
-        ++TSCount::deleted;
+        TSCensus::died(this);
     }
 
     void add(KvRefObject* o) {
@@ -161,78 +144,31 @@ public:
     }
 
     size_t getNumObjects() const override { return members.size(); }
-    KvObservedObject* getObject(size_t i) const override { return members[i].get(); }
+    KvObservedObject* getObject(size_t i) const override { return members[i]; }
     bool contains(const KvObservedObject* o) const override {
-        for (const KvRefPtr<KvRefObject>& m : members)
-            if (m.get() == o) return true;
+        for (KvRefObject* m : members)
+            if (m == o) return true;
         return false;
     }
     KvUndoState* getUndoState() const override { return nullptr; }
 
-    void handleReplaceAction(KvReplaceAction* a) override { logForeign(log, this, "Replace", a, a->getReplacement()); }
-    void handleSplitAction(KvSplitAction* a) override { logForeign(log, this, "Split", a); }
-    void handleJoinAction(KvJoinAction* a) override { logForeign(log, this, "Join", a, a->getSingle()); }
-    void handleUpdateAction(KvUpdateAction* a) override {
-        if (!logForeign(log, this, "Update", a)) KvMultiObject::handleUpdateAction(a);
-    }
-    void handlePurgeAction(KvPurgeAction* a) override {
-        if (!logForeign(log, this, "Purge", a)) KvMultiObject::handlePurgeAction(a);
-    }
-
     KvRefObjectArray1 members;
-    std::string name;
-    Log log;
 
 protected:
     // The copy does not observe the constituents.
     KvMultiObject* createTemporaryCopy() const override { return new Multi(*this); }
 };
 
-inline std::string nameOf(const KvGenre* o) {
-    if (!o) return "null";
-    if (auto* e = dynamic_cast<const Entity*>(o)) return e->name;
-    if (auto* m = dynamic_cast<const Multi*>(o)) return m->name;
-    return "?";
-}
-
-// Writes down every action it receives, in one log that several recorders
-// may share to show the order across observers.
-class Listener : public KvObject {
-public:
-    explicit Listener(Log* shared = nullptr) : sharedLog(shared) {}
-    ~Listener() override {
-        for (KvObservedObject* o : watched)
-            o->removeObserver(this);
+// Every test object made in a test is deleted in it, once.
+class TSTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KvBase::initTypes();
+        TSCensus::reset();
     }
-    // Observes `obj` until the listener goes.
-    void watch(KvObservedObject* obj) {
-        if (obj->addObserver(this)) watched.push_back(obj);
-    }
-
-    void handleReplaceAction(KvReplaceAction* a) override { put(describe("Replace", a, a->getReplacement())); }
-    void handleSplitAction(KvSplitAction* a) override { put(describe("Split", a, a->getMulti())); }
-    void handleJoinAction(KvJoinAction* a) override { put(describe("Join", a, a->getSingle())); }
-    void handleUpdateAction(KvUpdateAction* a) override { put(describe("Update", a)); }
-    void handlePurgeAction(KvPurgeAction* a) override {
-        put(describe("Purge", a));
-        // A purged object is deleted soon: forget it.
-        KvObservedObject* src = a->getSource();
-        src->removeObserver(this);
-        for (auto it = watched.begin(); it != watched.end(); ++it)
-            if (*it == src) {
-                watched.erase(it);
-                break;
-            }
-    }
-
-    Log log;
-    Log* sharedLog;
-    std::vector<KvObservedObject*> watched;
-
-private:
-    void put(std::string s) {
-        if (sharedLog) sharedLog->push_back(s);
-        log.push_back(std::move(s));
+    void TearDown() override {
+        KvActionQueue::process();
+        expectAllDeleted<KvTSObject>();
     }
 };
 

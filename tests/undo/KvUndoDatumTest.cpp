@@ -1,4 +1,4 @@
-#include "UndoTestObjects.h"
+#include <KvTestUndo.h>
 
 #include <KvJoinAction.h>
 #include <KvRefPtr.h>
@@ -11,23 +11,13 @@
 
 #include <limits>
 
-using namespace undotest;
+using namespace kvtest;
 
 namespace {
 
 class KvUndoDatumTest : public UndoTest {};
 
-class Thing : public KvRefObject {
-public:
-    inline static int live = 0;
-    Thing() { ++live; }
-    ~Thing() override { --live; }
-    void handleReplaceAction(KvReplaceAction*) override {}
-    void handleSplitAction(KvSplitAction*) override {}
-    void handleJoinAction(KvJoinAction*) override {}
-    void handleUpdateAction(KvUpdateAction*) override {}
-    void handlePurgeAction(KvPurgeAction*) override {}
-};
+using Thing = Counted;
 
 // A pointer datum whose states keep the held thing alive themselves (things
 // are no undo objects, so they have no undo reference).
@@ -137,7 +127,7 @@ TEST_F(KvUndoDatumTest, RestoredScalarsKeepTheirClass) {
 }
 
 TEST_F(KvUndoDatumTest, PointerDataFollowAndHoldTheirObject) {
-    Thing::live = 0;
+    Census<Counted>::reset();
     {
         KvRefPtr<Thing> p1(new Thing), p2(new Thing), p3(new Thing), stranger(new Thing);
         Link* link = new Link;
@@ -181,5 +171,5 @@ TEST_F(KvUndoDatumTest, PointerDataFollowAndHoldTheirObject) {
     }
     forgetHistory();
     KvActionQueue::process();
-    EXPECT_EQ(Thing::live, 0);
+    expectAllDeleted<Counted>();
 }

@@ -1,4 +1,4 @@
-#include "UndoTestObjects.h"
+#include <KvTestUndo.h>
 
 #include <KvActionLock.h>
 #include <KvAllocator.h>
@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-using namespace undotest;
+using namespace kvtest;
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST_F(KvUndoEngineTest, OffUntilALimitIsSetThenEveryObjectGetsABaseline) {
     ASSERT_TRUE(KvUndo::undo());
     EXPECT_EQ(before->get(), 5);
     EXPECT_EQ(meanwhile->get(), 7);
-    EXPECT_EQ(Value::made, 2);  // nothing was rebuilt
+    EXPECT_EQ(Census<Value>::made, 2);  // nothing was rebuilt
 }
 
 TEST_F(KvUndoEngineTest, UndoRedoWalkTheStepsAndTellOnlyNonUndoObservers) {
@@ -111,13 +111,13 @@ TEST_F(KvUndoEngineTest, ANewChangeAfterUndoDiscardsTheRedoSteps) {
     ASSERT_TRUE(KvUndo::undo());
     EXPECT_EQ(v->get(), 0);
     KvActionQueue::process();
-    EXPECT_EQ(Value::all.count(w), 0u);
-    EXPECT_EQ(Value::all.size(), 1u);
+    EXPECT_EQ(Census<Value>::all.count(w), 0u);
+    EXPECT_EQ(Census<Value>::all.size(), 1u);
 
     v->set(5);  // the redo branch, and w's history with it, are gone
     checkState("pruned", 2, {"checkpoint 4", "create v"}, {});
     EXPECT_FALSE(KvUndo::redo());
-    EXPECT_EQ(Value::made, 2);
+    EXPECT_EQ(Census<Value>::made, 2);
 
     // redo() right after a change closes the step and applies nothing.
     v->set(6);
@@ -147,7 +147,7 @@ TEST_F(KvUndoEngineTest, ObjectsBornAndGoneInOneStepLeaveNoTrace) {
     checkState("step", 2, {"step", "create"}, {});
     ASSERT_TRUE(KvUndo::undo());
     ASSERT_TRUE(KvUndo::redo());
-    EXPECT_EQ(Value::made, 2);  // temp never came back
+    EXPECT_EQ(Census<Value>::made, 2);  // temp never came back
     EXPECT_EQ(rec.take(), (Log{"Update:keep", "Update:keep", "Update:keep"}));
 
     // A step that held only such an object is no step at all.
@@ -311,7 +311,7 @@ TEST_F(KvUndoEngineTest, DelayedAndPostUndoActionsRunAfterTheRestore) {
     KvUndo::mark("one");
 
     Log order;
-    Recorder rec(&order, "rec");
+    Recorder rec("rec", &order);
     rec.watch(v);
     rec.onAction = [&](KvAction*) {
         KvUndo::addPostUndoAction(
@@ -325,18 +325,9 @@ TEST_F(KvUndoEngineTest, DelayedAndPostUndoActionsRunAfterTheRestore) {
 
     Fn* outside = new Fn([] {});
     outside->ref();
-    try {
-        KvUndo::addDelayedUndoAction(outside);
-        ADD_FAILURE() << "no exception";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "KvUndo::addDelayedUndoAction: called when not restoring");
-    }
-    try {
-        KvUndo::addPostUndoAction(outside);
-        ADD_FAILURE() << "no exception";
-    } catch (const KvExcept& e) {
-        EXPECT_STREQ(e.what(), "KvUndo::addPostUndoAction: called when not restoring");
-    }
+    expectThrows("KvUndo::addDelayedUndoAction: called when not restoring",
+                 [&] { KvUndo::addDelayedUndoAction(outside); });
+    expectThrows("KvUndo::addPostUndoAction: called when not restoring", [&] { KvUndo::addPostUndoAction(outside); });
     EXPECT_EQ(outside->getRefCount(), 1);
     outside->unref();
 }

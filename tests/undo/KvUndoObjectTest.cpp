@@ -1,4 +1,4 @@
-#include "UndoTestObjects.h"
+#include <KvTestUndo.h>
 
 #include <KvRefPtr.h>
 #include <KvUndoBridge.h>
@@ -7,21 +7,16 @@
 
 #include <sstream>
 
-using namespace undotest;
+using namespace kvtest;
 
 namespace {
 
 class KvUndoObjectTest : public UndoTest {};
 
 // A plain reference object whose value is made undoable by a bridge.
-class Plain : public KvRefObject {
+class Plain : public Quiet<KvRefObject> {
 public:
     int value = 0;
-    void handleReplaceAction(KvReplaceAction*) override {}
-    void handleSplitAction(KvSplitAction*) override {}
-    void handleJoinAction(KvJoinAction*) override {}
-    void handleUpdateAction(KvUpdateAction*) override {}
-    void handlePurgeAction(KvPurgeAction*) override {}
 };
 
 class PlainBridge : public KvUndoBridge {
@@ -62,14 +57,14 @@ TEST_F(KvUndoObjectTest, DeletionAndRecreationAcrossUndoAndRedo) {
     holder = nullptr;  // the last reference: the node goes
     KvActionQueue::process();
     KvUndo::mark("delete");
-    EXPECT_TRUE(Node::all.empty());
+    EXPECT_TRUE(Census<Node>::all.empty());
     EXPECT_EQ(KvUndo::dereference(ref), nullptr);
     EXPECT_EQ(KvUndo::getReferenceTypeId(ref), KvUndoRefObject::getClassTypeId());
 
     // Undo of the deletion rebuilds the node through its state; the old
     // reference reaches it and equals a reference taken now.
     ASSERT_TRUE(KvUndo::undo());
-    ASSERT_EQ(Node::all.size(), 1u);
+    ASSERT_EQ(Census<Node>::all.size(), 1u);
     auto* back = dynamic_cast<Node*>(KvUndo::dereference(ref));
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->value, 2);
@@ -79,7 +74,7 @@ TEST_F(KvUndoObjectTest, DeletionAndRecreationAcrossUndoAndRedo) {
 
     // Back before its creation it goes; redo brings it back once more.
     ASSERT_TRUE(KvUndo::undo());
-    EXPECT_TRUE(Node::all.empty());
+    EXPECT_TRUE(Census<Node>::all.empty());
     EXPECT_EQ(KvUndo::dereference(ref), nullptr);
     ASSERT_TRUE(KvUndo::redo());
     ASSERT_TRUE(KvUndo::redo());
@@ -87,9 +82,9 @@ TEST_F(KvUndoObjectTest, DeletionAndRecreationAcrossUndoAndRedo) {
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->value, 2);
     ASSERT_TRUE(KvUndo::redo());  // the deletion, again
-    EXPECT_TRUE(Node::all.empty());
-    EXPECT_EQ(Node::made, 3);
-    EXPECT_EQ(Node::deleted, 3);
+    EXPECT_TRUE(Census<Node>::all.empty());
+    EXPECT_EQ(Census<Node>::made, 3);
+    EXPECT_EQ(Census<Node>::deleted, 3);
 }
 
 TEST_F(KvUndoObjectTest, ObjectsHeldOnlyByTheRedoBranch) {
@@ -99,18 +94,18 @@ TEST_F(KvUndoObjectTest, ObjectsHeldOnlyByTheRedoBranch) {
     a->set(1);
     KvUndo::mark("create b");
     ASSERT_TRUE(KvUndo::undo());
-    EXPECT_EQ(Value::all.size(), 1u);
+    EXPECT_EQ(Census<Value>::all.size(), 1u);
     ASSERT_TRUE(KvUndo::redo());
-    ASSERT_EQ(Value::all.size(), 2u);
+    ASSERT_EQ(Census<Value>::all.size(), 2u);
     ASSERT_TRUE(KvUndo::undo());
 
     // A new step discards the branch that alone knew b.
     a->set(2);
     KvUndo::mark("other");
     EXPECT_FALSE(KvUndo::redo());
-    EXPECT_EQ(Value::all.size(), 1u);
-    EXPECT_EQ(Value::made, 3);
-    EXPECT_EQ(Value::deleted, 2);
+    EXPECT_EQ(Census<Value>::all.size(), 1u);
+    EXPECT_EQ(Census<Value>::made, 3);
+    EXPECT_EQ(Census<Value>::deleted, 2);
 
     // An object rebuilt by redo and then left by a new branch goes too.
     Node* n = new Node("n", 1);
@@ -119,22 +114,22 @@ TEST_F(KvUndoObjectTest, ObjectsHeldOnlyByTheRedoBranch) {
     KvActionQueue::process();
     KvUndo::mark("delete n");
     ASSERT_TRUE(KvUndo::undo());
-    ASSERT_EQ(Node::all.size(), 1u);
+    ASSERT_EQ(Census<Node>::all.size(), 1u);
     ASSERT_TRUE(KvUndo::undo());
-    EXPECT_TRUE(Node::all.empty());
+    EXPECT_TRUE(Census<Node>::all.empty());
     a->set(3);
     KvUndo::mark("drop n");
     checkState("after", 3, {"drop n", "other", "create a"}, {});
-    EXPECT_EQ(Node::made, Node::deleted);
+    EXPECT_EQ(Census<Node>::made, Census<Node>::deleted);
 }
 
 TEST_F(KvUndoObjectTest, ObserversThatDieBetweenStepsOrDuringARestore) {
     Value* v = new Value("v", 0);
     KvUndo::mark("create");
     Log order;
-    auto* early = new Recorder(&order, "early");
-    auto* late = new Recorder(&order, "late");
-    auto* gone = new Recorder(&order, "gone");
+    auto* early = new Recorder("early", &order);
+    auto* late = new Recorder("late", &order);
+    auto* gone = new Recorder("gone", &order);
     early->watch(v);
     late->watch(v);
     gone->watch(v);
@@ -236,5 +231,5 @@ TEST_F(KvUndoObjectTest, IsolatedObjectsAreNeitherRecordedNorRestored) {
     ASSERT_TRUE(KvUndo::undo());
     EXPECT_EQ(v->get(), 0);
     EXPECT_EQ(iso->get(), 3);
-    EXPECT_EQ(Value::made, 2);
+    EXPECT_EQ(Census<Value>::made, 2);
 }

@@ -8,6 +8,8 @@
 class KvRefCount {
 public:
     KvRefCount() = default;
+    // For a holder made by its first owner.
+    explicit KvRefCount(int32_t initial) : count_(initial) {}
     KvRefCount(const KvRefCount&) : count_(0) {}
     KvRefCount& operator=(const KvRefCount&) { return *this; }
 

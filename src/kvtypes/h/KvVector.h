@@ -13,16 +13,11 @@
 // handler may read or change this very vector). So every operation that drops
 // elements first moves them out, makes the vector consistent, and only then
 // lets them go.
-//
-// The block header is one type for every element type, and elements are
-// reached by address only: a vector of KvRefPtr<Derived> can therefore be
-// viewed, read-only, as a vector of KvConstRefPtr<Base> (the named reference
-// containers rely on that).
 
 #include <KvExcept.h>
+#include <KvRefCount.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -32,184 +27,19 @@
 #include <utility>
 #include <vector>
 
+// Reverse iteration is the standard adaptor over element positions; the
+// names stay for code written against them.
 template <class T>
-class KvReverseVectorIteratorImpl;
-
-// A position in a vector's element array. Reverse iteration is built on it:
-// the comparisons, offsets and element access are virtual so that the reverse
-// form can turn them round.
+using KvConstReverseVectorIteratorImpl = std::reverse_iterator<const T*>;
 template <class T>
-class KvBasicVectorIterator {
-public:
-    using difference_type = std::ptrdiff_t;
-
-    KvBasicVectorIterator() = default;
-    explicit KvBasicVectorIterator(const T* pos) : pos_(pos) {}
-    KvBasicVectorIterator(const KvBasicVectorIterator&) = default;
-    KvBasicVectorIterator& operator=(const KvBasicVectorIterator&) = default;
-    virtual ~KvBasicVectorIterator() = default;
-
-    virtual bool operator>(const KvBasicVectorIterator& o) const { return pos_ > o.pos_; }
-    virtual bool operator<(const KvBasicVectorIterator& o) const { return pos_ < o.pos_; }
-    virtual bool operator!=(const KvBasicVectorIterator& o) const { return pos_ != o.pos_; }
-    virtual bool operator==(const KvBasicVectorIterator& o) const { return pos_ == o.pos_; }
-    virtual bool operator>=(const KvBasicVectorIterator& o) const { return pos_ >= o.pos_; }
-    virtual bool operator<=(const KvBasicVectorIterator& o) const { return pos_ <= o.pos_; }
-    // Moves `n` elements on, in iteration order.
-    virtual void advance(difference_type n) { pos_ += n; }
-    // How many elements this lies after `o`, in iteration order.
-    virtual difference_type distanceFrom(const KvBasicVectorIterator& o) const { return pos_ - o.pos_; }
-    // The element designated.
-    virtual const T* element() const { return pos_; }
-
-    const T* position() const { return pos_; }
-
-protected:
-    const T* pos_ = nullptr;
-};
-
-// Reverse form: holds the position one past the element it designates, as a
-// standard reverse iterator does, and reverses order and offsets.
-template <class T>
-class KvBasicReverseVectorIterator : public KvBasicVectorIterator<T> {
-    using Base = KvBasicVectorIterator<T>;
-
-public:
-    using typename Base::difference_type;
-
-    KvBasicReverseVectorIterator() = default;
-    explicit KvBasicReverseVectorIterator(const T* onePast) : Base(onePast) {}
-
-    bool operator>(const Base& o) const override { return this->pos_ < o.position(); }
-    bool operator<(const Base& o) const override { return this->pos_ > o.position(); }
-    bool operator>=(const Base& o) const override { return this->pos_ <= o.position(); }
-    bool operator<=(const Base& o) const override { return this->pos_ >= o.position(); }
-    void advance(difference_type n) override { this->pos_ -= n; }
-    difference_type distanceFrom(const Base& o) const override { return o.position() - this->pos_; }
-    const T* element() const override { return this->pos_ - 1; }
-};
-
-// Read-only reverse iterator (rconstBegin, rconstEnd, const rbegin/rend).
-template <class T>
-class KvConstReverseVectorIteratorImpl : public KvBasicReverseVectorIterator<T> {
-    using Base = KvBasicReverseVectorIterator<T>;
-
-public:
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = T;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const T*;
-    using reference = const T&;
-
-    KvConstReverseVectorIteratorImpl() = default;
-    explicit KvConstReverseVectorIteratorImpl(const T* onePast) : Base(onePast) {}
-    KvConstReverseVectorIteratorImpl(const KvReverseVectorIteratorImpl<T>& o) : Base(o.position()) {}
-
-    reference operator*() const { return *this->element(); }
-    pointer operator->() const { return this->element(); }
-    reference operator[](difference_type n) const { return *(*this + n); }
-
-    KvConstReverseVectorIteratorImpl& operator++() {
-        this->advance(1);
-        return *this;
-    }
-    KvConstReverseVectorIteratorImpl operator++(int) {
-        KvConstReverseVectorIteratorImpl old(*this);
-        this->advance(1);
-        return old;
-    }
-    KvConstReverseVectorIteratorImpl& operator--() {
-        this->advance(-1);
-        return *this;
-    }
-    KvConstReverseVectorIteratorImpl operator--(int) {
-        KvConstReverseVectorIteratorImpl old(*this);
-        this->advance(-1);
-        return old;
-    }
-    KvConstReverseVectorIteratorImpl& operator+=(difference_type n) {
-        this->advance(n);
-        return *this;
-    }
-    KvConstReverseVectorIteratorImpl& operator-=(difference_type n) {
-        this->advance(-n);
-        return *this;
-    }
-    friend KvConstReverseVectorIteratorImpl operator+(KvConstReverseVectorIteratorImpl it, difference_type n) {
-        return it += n;
-    }
-    friend KvConstReverseVectorIteratorImpl operator+(difference_type n, KvConstReverseVectorIteratorImpl it) {
-        return it += n;
-    }
-    friend KvConstReverseVectorIteratorImpl operator-(KvConstReverseVectorIteratorImpl it, difference_type n) {
-        return it -= n;
-    }
-    friend difference_type operator-(const KvConstReverseVectorIteratorImpl& a,
-                                     const KvConstReverseVectorIteratorImpl& b) {
-        return a.distanceFrom(b);
-    }
-};
-
-// Read-write reverse iterator (non-const rbegin/rend, which unshare first).
-template <class T>
-class KvReverseVectorIteratorImpl : public KvBasicReverseVectorIterator<T> {
-    using Base = KvBasicReverseVectorIterator<T>;
-
-public:
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = T;
-    using difference_type = std::ptrdiff_t;
-    using pointer = T*;
-    using reference = T&;
-
-    KvReverseVectorIteratorImpl() = default;
-    explicit KvReverseVectorIteratorImpl(T* onePast) : Base(onePast) {}
-
-    // The vector handed out a writable position, so casting back is sound.
-    reference operator*() const { return *const_cast<T*>(this->element()); }
-    pointer operator->() const { return const_cast<T*>(this->element()); }
-    reference operator[](difference_type n) const { return *(*this + n); }
-
-    KvReverseVectorIteratorImpl& operator++() {
-        this->advance(1);
-        return *this;
-    }
-    KvReverseVectorIteratorImpl operator++(int) {
-        KvReverseVectorIteratorImpl old(*this);
-        this->advance(1);
-        return old;
-    }
-    KvReverseVectorIteratorImpl& operator--() {
-        this->advance(-1);
-        return *this;
-    }
-    KvReverseVectorIteratorImpl operator--(int) {
-        KvReverseVectorIteratorImpl old(*this);
-        this->advance(-1);
-        return old;
-    }
-    KvReverseVectorIteratorImpl& operator+=(difference_type n) {
-        this->advance(n);
-        return *this;
-    }
-    KvReverseVectorIteratorImpl& operator-=(difference_type n) {
-        this->advance(-n);
-        return *this;
-    }
-    friend KvReverseVectorIteratorImpl operator+(KvReverseVectorIteratorImpl it, difference_type n) { return it += n; }
-    friend KvReverseVectorIteratorImpl operator+(difference_type n, KvReverseVectorIteratorImpl it) { return it += n; }
-    friend KvReverseVectorIteratorImpl operator-(KvReverseVectorIteratorImpl it, difference_type n) { return it -= n; }
-    friend difference_type operator-(const KvReverseVectorIteratorImpl& a, const KvReverseVectorIteratorImpl& b) {
-        return a.distanceFrom(b);
-    }
-};
+using KvReverseVectorIteratorImpl = std::reverse_iterator<T*>;
 
 namespace kv {
 
 namespace detail {
 // Header of a vector's shared block; the elements follow it.
 struct alignas(std::max_align_t) VectorBlock {
-    std::atomic<int32_t> ref;  // vectors sharing the block
+    KvRefCount ref;  // vectors sharing the block
     size_t capacity;
     size_t size;
     uint32_t flags;
@@ -439,9 +269,10 @@ public:
     }
     // Removes every element equal to `v`, keeping the order of the others;
     // returns how many went.
-    size_t eraseAll(const T& v) {
+    template <class U>
+    size_t eraseAll(const U& v) {
         if (!contains(v)) return 0;
-        T copy(v);  // `v` may be one of the elements removed
+        const U copy(v);  // `v` may be one of the elements removed
         detach();
         T* e = elems(b_);
         size_t n = b_->size, out = 0;
@@ -580,7 +411,7 @@ private:
     };
 
     static T* elems(Block* b) { return reinterpret_cast<T*>(b + 1); }
-    bool isUnique() const { return b_->ref.load(std::memory_order_acquire) == 1; }
+    bool isUnique() const { return b_->ref.getRefCount() == 1; }
 
     size_t positionOf(const T* pos) const {
         const T* first = data();
@@ -688,7 +519,7 @@ private:
     static Block* allocate(size_t cap) {
         if (cap > (std::numeric_limits<size_t>::max() - sizeof(Block)) / sizeof(T)) throw std::bad_alloc();
         Block* b = static_cast<Block*>(::operator new(sizeof(Block) + cap * sizeof(T)));
-        new (&b->ref) std::atomic<int32_t>(1);
+        new (&b->ref) KvRefCount(1);
         b->capacity = cap;
         b->size = 0;
         b->flags = Sharable;
@@ -701,7 +532,7 @@ private:
     // The block is unreachable by now, so whatever its elements' destruction
     // runs cannot see it.
     static void release(Block* b) {
-        if (b && b->ref.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        if (b && b->ref.unref()) {
             destroyRange(elems(b), elems(b) + b->size);
             ::operator delete(b);
         }
@@ -739,7 +570,7 @@ private:
     void shareFrom(const vector& o) {
         if (!o.b_) return;
         if (o.b_->flags & Sharable) {
-            o.b_->ref.fetch_add(1, std::memory_order_acq_rel);
+            o.b_->ref.ref();
             b_ = o.b_;
             return;
         }
