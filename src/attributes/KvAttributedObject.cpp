@@ -130,9 +130,7 @@ void KvAttributedObject::readAttributesSection(const KvDataStore& store) {
 void KvAttributedObject::insertItem(const KvTypeId& type, KvAttributeItem* item) {
     // Holding the item first disposes of one that finds its place taken.
     KvRefPtr<KvAttributeItem> hold(item);
-    if (!item || attributes_.contains(type)) return;
-    attributes_.insert(type, hold);
-    item->addObserver(this);
+    if (item && attributes_.tryInsert(type, hold)) item->addObserver(this);
 }
 
 KvRefPtr<KvAttributeItem> KvAttributedObject::takeItem(const KvTypeId& type) {

@@ -8,15 +8,17 @@
 #include <ostream>
 #include <utility>
 
-KvAction::KvAction(KvObservedObject* source) : source_(source) {
+KvAction::KvAction(KvObservedObject* source) {
     if (!source) throw KvExcept("NULL entity");
+    source_.take(source);
 }
 
 KvAction::KvAction(const KvAction& o) : source_(o.source_) {}
 
 KvAction::~KvAction() = default;
 
-KvAction::Hold::Hold(KvObservedObject* obj) : obj_(obj) {
+void KvAction::Hold::take(KvObservedObject* obj) noexcept {
+    obj_ = obj;
     if (!obj_) return;
     if (KvRefObject* r = obj_->castToRefObject()) {
         r->ref();

@@ -43,12 +43,15 @@ protected:
     // kept. A copy keeps the object too.
     class KV_BASE_EXPORT Hold {
     public:
-        explicit Hold(KvObservedObject* obj);
-        Hold(const Hold& o) : Hold(o.obj_) {}
+        Hold() = default;
+        explicit Hold(KvObservedObject* obj) { take(obj); }
+        Hold(const Hold& o) { take(o.obj_); }
         Hold& operator=(const Hold&) = delete;
         ~Hold() { release(); }
 
         KvObservedObject* get() const { return obj_; }
+        // Keeps `obj`; the hold must be empty.
+        void take(KvObservedObject* obj) noexcept;
         // Lets go of the object (which may destroy it) and forgets it.
         void release();
         // Forgets the object without touching its count, for one that is gone.
@@ -59,7 +62,7 @@ protected:
 
     private:
         enum Kind { Nothing, RefObject, UndoRefObject };
-        KvObservedObject* obj_;
+        KvObservedObject* obj_ = nullptr;
         Kind kind_ = Nothing;
     };
 

@@ -44,7 +44,7 @@ void KvObservedObject::notifyObservers(KvAction* action, KvActionObject originat
     if (queued) KvActionQueue::process();
 }
 
-void KvObservedObject::notifyNonUndoObservers(KvObservedObject* obj, KvAction* given, KvActionObject originator) {
+void KvObservedObject::tellNonUndoObservers(KvObservedObject* obj, KvAction* given, KvActionObject originator) {
     KvActionRef action(given);
     KvObjectListIterator it(&obj->observers_);
     for (it.first(); !it.isDone(); it.next()) {

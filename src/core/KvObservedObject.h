@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvActionObject.h>
+#include <KvActionQueue.h>
 #include <KvObject.h>
 #include <KvObjectUniqueList.h>
 
@@ -52,7 +53,12 @@ protected:
         notifyNonUndoObservers(this, action, originator);
     }
     // The same for the observers of `obj` (a bridge speaks for its object).
-    static void notifyNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
+    static void notifyNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator) {
+        if (action || obj->getNumObservers() > 0)
+            tellNonUndoObservers(obj, action, originator);
+        else
+            KvActionQueue::process();  // most objects a restore touches: nobody to tell
+    }
     bool broadcastAction(KvAction* action, KvActionObject originator);
     void notifyPurge();
     // Sends `action` (made only when there are observers) the way an update
@@ -61,6 +67,7 @@ protected:
 
 private:
     friend class KvObserverIterator;
+    static void tellNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
     bool dying_ = false;
     mutable KvObjectUniqueList observers_;
 };

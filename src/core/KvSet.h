@@ -49,7 +49,7 @@ struct IsGenrePointer<T, std::void_t<decltype(rawPointer(std::declval<const T&>(
                       std::remove_cv_t<std::remove_pointer_t<decltype(rawPointer(std::declval<const T&>()))>>> {};
 }  // namespace detail
 
-// The order of kv::set elements and kv::map keys.
+// The order of kv::set elements.
 template <class T>
 using OrderOf = std::conditional_t<detail::IsGenrePointer<T>::value, GenreLess, std::less<>>;
 

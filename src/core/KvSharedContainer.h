@@ -1,6 +1,6 @@
 #pragma once
 
-// Plumbing shared by kv::set, kv::map and kv::hash_set: a one-pointer,
+// Plumbing shared by kv::set and kv::hash_set: a one-pointer,
 // copy-on-write holder of a standard container, and the plain pointer behind
 // an element.
 
@@ -130,7 +130,7 @@ private:
     Block* b_ = nullptr;
 };
 
-// What kv::set, kv::map and kv::hash_set share: the holder of their
+// What kv::set and kv::hash_set share: the holder of their
 // container C, reading its size and positions, and the operations on the
 // whole. Self is the container class.
 template <class C, class Self>

@@ -39,7 +39,9 @@ KvTypeId::KvTypeId(const char* name) : d_(intern(name, nullptr)) {}
 KvTypeId::KvTypeId(const char* name, const KvTypeId& parent) : d_(intern(name, parent.d_)) {}
 
 bool KvTypeId::operator<(const KvTypeId& o) const {
-    if (!d_ || !o.d_) return d_ == nullptr && o.d_ != nullptr;
+    // Lookups end on the identifier itself: spare them the name comparison.
+    if (d_ == o.d_) return false;
+    if (!d_ || !o.d_) return d_ == nullptr;
     return d_->name < o.d_->name;
 }
 

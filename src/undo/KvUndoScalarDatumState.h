@@ -11,10 +11,9 @@ public:
     explicit KvUndoScalarDatumState(T value) : KvUndoState(Datum::getClassTypeId()), value_(value) {}
 
     KvUndoObject* recreateObject() const override { return new Datum(value_); }
+    // The state's object type is the datum class's.
     void restoreObject(KvUndoObject* obj) const override {
-        // Restores run over every object of a step: fetch the type once.
-        static const KvTypeId& type = Datum::getClassTypeId();
-        if (obj && obj->isOfType(type)) static_cast<Datum*>(obj)->restoreValue(value_);
+        if (obj && obj->isOfType(getObjectType())) static_cast<Datum*>(obj)->restoreValue(value_);
     }
     // Only states of one object are ever compared, so the class is not checked.
     bool isSame(const KvUndoState* other) const override {

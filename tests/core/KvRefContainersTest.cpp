@@ -279,9 +279,12 @@ TEST_F(RefContainers, SetsOfValuesAndMaps) {
     copy.erase(copy.find("b"));
     EXPECT_EQ(seen, "a=a;1");
     EXPECT_EQ(map.value("zz"), nullptr);
+    EXPECT_FALSE(map.tryInsert("a", nullptr));
+    EXPECT_TRUE(map.tryInsert("c", nullptr));
+    EXPECT_EQ(map.value("a")->name, "a");
     EXPECT_TRUE(map.remove("a"));
     EXPECT_FALSE(map.remove("a"));
-    EXPECT_EQ(map.size(), 1u);
+    EXPECT_EQ(map.size(), 2u);
     map.clear();
     copy.clear();
 }

@@ -61,7 +61,6 @@ TEST_F(TSObjectTest, UnorderedAgainstObjectsWithoutStamp) {
     EXPECT_FALSE(*plain < *a);
     EXPECT_TRUE(a->isOfType(KvAttributedObject::getClassTypeId()));
     EXPECT_EQ(KvTSObject::cast(plain.get()), nullptr);
-    EXPECT_EQ(KvTSObject::getClassTypeId().getName(), KvString("TSObject"));
 }
 
 TEST_F(TSObjectTest, SortArrayGivesCreationOrderWithoutRepeats) {
