@@ -4,12 +4,16 @@
 #include <KvAttributedObjectArray1.h>
 #include <KvAttributedObjectState.h>
 #include <KvAttributedObjectUndoBridge.h>
+#include <KvColorAttribute.h>
 #include <KvConstAttributedObjectArray1.h>
 #include <KvCosmeticAction.h>
 #include <KvDataStore.h>
 #include <KvJoinAction.h>
+#include <KvNameAttribute.h>
 #include <KvObserverIterator.h>
+#include <KvParamSetAttribute.h>
 #include <KvPurgeAction.h>
+#include <KvRenderAttribute.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
 #include <KvUndo.h>
@@ -21,12 +25,7 @@ KV_TYPE_SOURCE(KvAttributedObject, "AttributedObject", KvRefObject)
 
 namespace {
 
-// The name attribute's type. Type ids are interned by name, so this is the
-// very id of the name attribute class.
-const KvTypeId& nameAttributeType() {
-    static const KvTypeId id("NameAttribute", KvAttributeItem::getClassTypeId());
-    return id;
-}
+const KvTypeId& nameAttributeType() { return KvNameAttribute::getClassTypeId(); }
 
 // Lets go of items that were made for an owner but not given to one; items
 // that are owned already only see their count go up and down.
@@ -63,8 +62,7 @@ KvAttributedObject::KvAttributedObject(const KvDataStore& store) {
     if (store.hasKey("Name")) {
         KvGenre* entity = store.readEntity("Name");
         if (KvAttributeItem* item = KvAttributeItem::cast(entity)) {
-            // Offering the name to the store as an alternate name needs the
-            // name attribute class.
+            if (const KvNameAttribute* name = KvNameAttribute::cast(item)) store.pushAlternateName(name->getName());
             insertItem(item->getTypeId(), item);
         } else {
             store.reportError("Expected a name attribute item");
@@ -462,4 +460,95 @@ void KvAttributedObject::init() {
     done = true;
     // The visibility attribute's entity type is registered here once that
     // class exists.
+}
+
+// --------------------------------------------------------------- name, colour, render, parameter sets
+
+bool KvAttributedObject::getName(KvString& name) const {
+    const auto* item = static_cast<const KvNameAttribute*>(getAttribItemOfType(KvNameAttribute::getClassTypeId()));
+    if (!item) return false;
+    name = item->getName();
+    return true;
+}
+
+KvString KvAttributedObject::name() const {
+    KvString out("");
+    getName(out);
+    return out;
+}
+
+bool KvAttributedObject::setName(const KvString& name) {
+    auto* item = static_cast<KvNameAttribute*>(getAttribItemOfType(KvNameAttribute::getClassTypeId()));
+    if (!item) {
+        KvRefPtr<KvNameAttribute> made(new KvNameAttribute);
+        if (!addAttribItem(made.get())) return false;
+        item = made.get();
+    } else if (item->isShared()) {
+        // Renaming one owner must not rename the others.
+        KvRefPtr<KvNameAttribute> own(new KvNameAttribute);
+        if (!replaceAttribItem(own.get())) return false;
+        item = own.get();
+    }
+    item->setName(name);
+    attrUpdateObservers(item, true, KvActionObject());
+    return true;
+}
+
+namespace {
+
+template <class T>
+T* itemOrNew(KvAttributedObject* obj) {
+    if (auto* item = static_cast<T*>(obj->getAttribItemOfType(T::getClassTypeId()))) return item;
+    KvRefPtr<T> made(new T);
+    return obj->addAttribItem(made.get()) ? made.get() : nullptr;
+}
+
+}  // namespace
+
+bool KvAttributedObject::getRGB(KvColor& color) const { return getRGBA(color); }
+
+bool KvAttributedObject::getRGBA(KvColor& color) const {
+    const auto* item = static_cast<const KvColorAttribute*>(getAttribItemOfType(KvColorAttribute::getClassTypeId()));
+    if (!item) return false;
+    color = item->getRGBA();
+    return true;
+}
+
+bool KvAttributedObject::getAlpha(float& alpha) const {
+    const auto* item = static_cast<const KvColorAttribute*>(getAttribItemOfType(KvColorAttribute::getClassTypeId()));
+    if (!item) return false;
+    alpha = item->getAlpha();
+    return true;
+}
+
+void KvAttributedObject::setRGB(const KvColor& color) {
+    if (KvColorAttribute* item = itemOrNew<KvColorAttribute>(this)) item->setRGB(color);
+}
+
+void KvAttributedObject::setRGBA(const KvColor& color) {
+    if (KvColorAttribute* item = itemOrNew<KvColorAttribute>(this)) item->setRGBA(color);
+}
+
+void KvAttributedObject::setAlpha(float alpha) {
+    if (KvColorAttribute* item = itemOrNew<KvColorAttribute>(this)) item->setAlpha(alpha);
+}
+
+bool KvAttributedObject::getRenderSettings(KvRenderSettings& settings) const {
+    const auto* item = static_cast<const KvRenderAttribute*>(getAttribItemOfType(KvRenderAttribute::getClassTypeId()));
+    if (!item) return false;
+    settings = item->getRenderSettings();
+    return true;
+}
+
+void KvAttributedObject::setRenderSettings(const KvRenderSettings& settings) {
+    if (KvRenderAttribute* item = itemOrNew<KvRenderAttribute>(this)) item->setRenderSettings(settings);
+}
+
+const KvParamSetAttribute* KvAttributedObject::getParamSetAttr() const {
+    return static_cast<const KvParamSetAttribute*>(getAttribItemOfType(KvParamSetAttribute::getClassTypeId()));
+}
+
+KvParamSetAttribute* KvAttributedObject::getParamSetAttr(bool create) {
+    if (create) return itemOrNew<KvParamSetAttribute>(this);
+    return static_cast<KvParamSetAttribute*>(getAttribItemOfType(KvParamSetAttribute::getClassTypeId()));
 }

@@ -4,6 +4,7 @@
 #include <KvAttributeItem.h>
 #include <KvRefObject.h>
 #include <KvRefPtr.h>
+#include <KvString.h>
 #include <KvTimeStamp.h>
 #include <KvTypeId.h>
 #include <KvUndoReference.h>
@@ -22,6 +23,9 @@ class KvConstAttributedObjectArray1;
 class KvDataStore;
 class KvFrameworkBase;
 class KvUndoState;
+class KvColor;
+class KvParamSetAttribute;
+class KvRenderSettings;
 class KvXformMatrix;
 
 // A reference object that carries attribute items, at most one per item type.
@@ -95,6 +99,24 @@ public:
     const AttributeMap& getAttributes() const { return attributes_; }
     void getAttributeTypes(kv::vector<KvTypeId>& types) const;
     void transformAttributes(const KvXformMatrix& xform);
+
+    // --- name, colour, render settings and parameter sets (false or null
+    // without the item; setters add one when absent)
+    bool getName(KvString& name) const;
+    KvString name() const;
+    // An item shared with other owners is replaced by one of this object's own.
+    bool setName(const KvString& name);
+    bool getRGB(KvColor& color) const;
+    bool getRGBA(KvColor& color) const;
+    bool getAlpha(float& alpha) const;
+    // These change the item in place: every owner of a shared item sees it.
+    void setRGB(const KvColor& color);
+    void setRGBA(const KvColor& color);
+    void setAlpha(float alpha);
+    bool getRenderSettings(KvRenderSettings& settings) const;
+    void setRenderSettings(const KvRenderSettings& settings);
+    const KvParamSetAttribute* getParamSetAttr() const;
+    KvParamSetAttribute* getParamSetAttr(bool create);
 
     // --- whole sets of attributes
     static void copyAttributes(const KvAttributedObject* src, KvAttributedObject* dst);

@@ -4,6 +4,8 @@
 #include <KvAttributeItem.h>
 #include <KvAttributedObject.h>
 #include <KvCloneMapper.h>
+#include <KvColorAttribute.h>
+#include <KvComplexAttrIOHandler.h>
 #include <KvDataStore.h>
 #include <KvFrameworkBase.h>
 #include <KvFrameworkEntity.h>
@@ -12,10 +14,20 @@
 #include <KvMapper.h>
 #include <KvMultiFrameworkEntityInstance.h>
 #include <KvMultiObject.h>
+#include <KvNameAttribute.h>
+#include <KvOGASourceAttribute.h>
 #include <KvObject.h>
 #include <KvObservedObject.h>
 #include <KvOversetElement.h>
+#include <KvParamSetAttribute.h>
 #include <KvRefObject.h>
+#include <KvRefObjectManager.h>
+#include <KvRefObjectManagerStack.h>
+#include <KvRenderAttribute.h>
+#include <KvSharedParamSet.h>
+#include <KvSharedParamSetManager.h>
+#include <KvSharedParamSetUndoBridge.h>
+#include <KvSimpleAttrIOHandler.h>
 #include <KvTSObject.h>
 #include <KvTSObjectTrackingArray1.h>
 #include <KvTrackingPtr.h>
@@ -29,6 +41,7 @@
 #include <KvUndoRefObject.h>
 #include <KvUndoRefObjectDatum.h>
 #include <KvUndoUIntDatum.h>
+#include <KvUnresolvedIdsAttr.h>
 
 namespace {
 bool g_initDone = false;
@@ -43,8 +56,16 @@ void KvBase::init() {
     KvDataStore::initType(207);
     KvAttributeItem::init();
     KvFrameworkEntity::init();
+    KvDataStore::addEntityType(KvNameAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvNameAttribute>);
+    // Older stores name the type of name records "Name".
+    KvDataStore::addEntityType(KvString("Name"), new KvSimpleAttrIOHandler<KvNameAttribute>);
+    KvDataStore::addEntityType(KvColorAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvColorAttribute>);
+    KvDataStore::addEntityType(KvRenderAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvRenderAttribute>);
+    KvDataStore::addEntityType(KvParamSetAttribute::getClassTypeId(), new KvComplexAttrIOHandler<KvParamSetAttribute>);
+    KvDataStore::addEntityType(KvOGASourceAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvOGASourceAttribute>);
     KvAttributedObject::init();
     KvFrameworkPath::init();
+    KvSharedParamSetManager::init();
 }
 
 bool KvBase::initTypes() {
@@ -71,12 +92,23 @@ bool KvBase::initTypes() {
     KvAttributedObject::initType();
     KvAttributeItem::initType();
     KvMultiObject::initType();
+    KvSharedParamSet::initType();
+    KvSharedParamSetUndoBridge::initType();
     KvTSObject::initType();
     KvOversetElement::initType();
     KvFrameworkEntity::initType();
     KvFrameworkEntityInstance::initType();
     KvMultiFrameworkEntityInstance::initType();
+    KvNameAttribute::initType();
+    KvColorAttribute::initType();
+    KvRenderAttribute::initType();
+    KvParamSetAttribute::initType();
+    KvUnresolvedIdsAttr::initType();
+    KvOGASourceAttribute::initType();
     KvTSObjectTrackingArray1::initType();
+    KvRefObjectManager::initType();
+    KvRefObjectManagerStack::initType();
+    KvSharedParamSetManager::initType();
     KvActionQueue::initType();
     return true;
 }

@@ -1,6 +1,7 @@
 #include <KvFrameworkBase.h>
 
 #include <KvFrameworkBaseState.h>
+#include <KvNameAttribute.h>
 
 KV_TYPE_SOURCE(KvFrameworkBase, "FrameworkBase", KvUndoRefObject)
 
@@ -40,3 +41,15 @@ KvString KvFrameworkBase::registerLegacyName(KvNameAttribute* attribute, const K
 const KvString& KvFrameworkBase::getBaseName() { return baseName(); }
 
 void KvFrameworkBase::setBaseName(const KvString& name) { baseName() = name; }
+
+KvFrameworkBase* KvFrameworkBase::getNameAttributeFramework(const KvNameAttribute* attribute) {
+    return attribute ? attribute->framework_ : nullptr;
+}
+
+void KvFrameworkBase::setWithNameAttribute(KvNameAttribute* attribute) {
+    if (attribute) attribute->setFramework(this);
+}
+
+void KvFrameworkBase::clearFromNameAttribute(KvNameAttribute* attribute) {
+    if (attribute) attribute->clearFramework(this);
+}

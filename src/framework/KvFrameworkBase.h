@@ -55,4 +55,11 @@ protected:
     // For recreateObject(): not registered.
     explicit KvFrameworkBase(const KvFrameworkBaseState& state);
     static void setActive(KvFrameworkBase* framework);
+
+    // The framework a name attribute is registered in (null for null).
+    static KvFrameworkBase* getNameAttributeFramework(const KvNameAttribute* attribute);
+    // Tells the attribute that this framework now holds, or no longer holds,
+    // its name; nothing for null.
+    void setWithNameAttribute(KvNameAttribute* attribute);
+    void clearFromNameAttribute(KvNameAttribute* attribute);
 };

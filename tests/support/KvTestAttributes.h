@@ -163,6 +163,8 @@ class TestObjectState;
 // A concrete attributed object with a name for logs.
 class TestObject : public KvAttributedObject, public Named {
     ATTR_TEST_TYPE(TestObject, "TestAttributedObject", KvAttributedObject)
+    // The test's own name, not the name attribute's (name()).
+    using Named::name;
     explicit TestObject(std::string n = "obj") : Named(std::move(n)) { Census<TestObject>::born(this); }
     TestObject(const TestObject& o) : KvAttributedObject(o), Named(o.name + "'") { Census<TestObject>::born(this); }
     TestObject(const TestObject& o, KvCloneMapper& mapper) : KvAttributedObject(o, mapper), Named(o.name + "^") {

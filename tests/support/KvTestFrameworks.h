@@ -150,6 +150,8 @@ class FwEntityState;
 // census of time-stamped objects.
 class FwEntity : public LogsForeign<KvFrameworkEntity>, public Named {
 public:
+    // The test's own name, not the name attribute's (name()).
+    using Named::name;
     explicit FwEntity(std::string n, TestFramework* in = nullptr) : Named(std::move(n)) {
         TSCensus::born(this);
         setFramework(in);

@@ -77,6 +77,8 @@ public:
 // named after the master with a "'" added.
 class Entity : public LogsForeign<KvTSObject>, public Named {
 public:
+    // The test's own name, not the name attribute's (name()).
+    using Named::name;
     explicit Entity(std::string n = "e", int v = 0) : Named(std::move(n)), value(v) { TSCensus::born(this); }
     Entity(const Entity& o) : LogsForeign(o), Named(o.name), value(o.value) { TSCensus::born(this); }
     Entity(const Entity& master, KvCloneMapper& mapper)
@@ -132,6 +134,8 @@ inline bool EntityState::isSame(const KvUndoState* other) const {
 // temporary copy, named after its original with a "~" added.
 class Multi : public LogsForeign<KvMultiObject>, public Named {
 public:
+    // The test's own name, not the name attribute's (name()).
+    using Named::name;
     explicit Multi(std::vector<KvRefObject*> objects = {}, std::string n = "multi") : Named(std::move(n)) {
         TSCensus::born(this);
         for (KvRefObject* o : objects)
