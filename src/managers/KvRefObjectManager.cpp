@@ -91,7 +91,8 @@ bool KvRefObjectManager::hasName(const KvString& name) const { return nameCount_
 
 void KvRefObjectManager::objectRenamed(KvRefObject* obj) {
     if (!obj) return;
-    for (KvObserverIterator it(obj); !it.isDone(); it.next())
+    KvObserverIterator it(obj);
+    for (it.first(); !it.isDone(); it.next())
         if (KvRefObjectManager* m = KvRefObjectManager::cast(it.getCurrent()))
             if (m->indexedAs_.count(obj)) m->indexObject(obj);
 }

@@ -94,10 +94,12 @@ void KvSharedParamSet::setId(size_t id) { id_ = id; }
 
 void KvSharedParamSet::getEntities(KvRefObjectSet& out) const {
     out.clear();
-    for (KvObserverIterator it(this); !it.isDone(); it.next()) {
+    KvObserverIterator it(this);
+    for (it.first(); !it.isDone(); it.next()) {
         const KvParamSetAttribute* attr = KvParamSetAttribute::cast(it.getCurrent());
         if (!attr) continue;
-        for (KvObserverIterator owner(attr); !owner.isDone(); owner.next())
+        KvObserverIterator owner(attr);
+        for (owner.first(); !owner.isDone(); owner.next())
             if (KvRefObject* obj = KvRefObject::cast(owner.getCurrent())) out.insert(obj);
     }
 }

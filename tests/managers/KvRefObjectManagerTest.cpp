@@ -210,6 +210,19 @@ TEST_F(ManagerTest, CreateAndDeleteAreUndone) {
     EXPECT_EQ(setName(create("a")), "a-1");
 }
 
+TEST_F(ManagerTest, UndoneRenamesReachTheNameIndex) {
+    KvSharedParamSetManager* m = current();
+    KvSharedParamSet* a = create("a");
+    KvUndo::mark("create");
+    m->setName(a, "b");
+    KvUndo::mark("rename");
+    // Only the set changes back: the manager's own state is the same.
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(setName(a), "a");
+    EXPECT_EQ(setName(create("a")), "a-1");
+    EXPECT_EQ(setName(create("b")), "b");
+}
+
 TEST_F(ManagerTest, SetsSaveAndLoadThroughFiles) {
     KvParamSet perParam = paramsOf({{"size", "1.5"}, {"mode", "fast"}});
     perParam.find("mode")->setDefinition(KvStringArray{"enum", "fast", "slow"});

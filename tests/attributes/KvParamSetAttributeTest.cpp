@@ -1,0 +1,197 @@
+#include <KvParamSetAttribute.h>
+#include <KvRefObjectSet.h>
+#include <KvSharedParamSet.h>
+#include <KvTestAttributes.h>
+#include <KvTestTSObjects.h>
+#include <KvUndo.h>
+
+using namespace kvtest;
+
+namespace {
+
+class ParamSetAttrTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerTestHandlers();
+        resetCounts();
+        TSCensus::reset();
+    }
+    void TearDown() override {
+        expectAllGone();
+        expectAllDeleted<KvTSObject>();
+    }
+
+    // The manager names the sets it makes; a test names its own.
+    struct NamedSet : KvSharedParamSet {
+        NamedSet(const char* name, const char* cls) {
+            setName(name);
+            setClass(cls);
+        }
+    };
+    static KvSharedParamSet* newSet(const char* name, const char* cls = "User") { return new NamedSet(name, cls); }
+
+    static Log names(const KvParamSetAttribute* attr, const char* prefix) {
+        kv::vector<KvSharedParamSet*> sets;
+        attr->getAttachedParamSets(prefix, sets);
+        Log out;
+        for (KvSharedParamSet* s : sets)
+            out.push_back(s->getName().str());
+        return out;
+    }
+};
+
+KvParamSet withValue(const char* key, const char* value) {
+    KvParamSet p;
+    p.add(key, "", value);
+    return p;
+}
+
+}  // namespace
+
+TEST_F(ParamSetAttrTest, LocalSetsByPrefixAndClass) {
+    KvRefPtr<TestObject> obj(new TestObject("o"));
+    EXPECT_EQ(obj->getParamSetAttr(), nullptr);
+    KvParamSetAttribute* attr = obj->getParamSetAttr(true);
+    ASSERT_NE(attr, nullptr);
+    EXPECT_EQ(obj->getParamSetAttr(true), attr);
+
+    const KvParamSet& missing = attr->params("mesh", "Surface");
+    EXPECT_TRUE(missing.isEmpty());
+    EXPECT_EQ(&attr->params("other", "x"), &missing);
+
+    Recorder rec;
+    rec.watch(obj.get());
+    attr->setParams("mesh", "Surface", withValue("size", "1"));
+    attr->setParams("mesh", "Volume", withValue("size", "2"));
+    attr->setParams("", "Solver", withValue("iters", "9"));
+    attr->removeParams("mesh", "Volume");
+    attr->clearModified("mesh", "Missing");
+    KvActionQueue::process();
+    EXPECT_EQ(rec.take().size(), 5u);
+    EXPECT_EQ(attr->params("mesh", "Surface"), withValue("size", "1"));
+
+    kv::set<KvString> classes;
+    attr->fillNames("mesh", classes);
+    EXPECT_EQ(classes.size(), 1u);
+    EXPECT_TRUE(classes.contains(KvString("Surface")));
+    kv::map<KvString, kv::set<KvString>> all;
+    attr->fillNames(all);
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_TRUE(all.find(KvString(""))->second.contains(KvString("Solver")));
+}
+
+TEST_F(ParamSetAttrTest, AttachedSetsAreObservedOnce) {
+    KvRefPtr<TestObject> obj(new TestObject("o"));
+    KvParamSetAttribute* attr = obj->getParamSetAttr(true);
+    KvRefPtr<KvSharedParamSet> a(newSet("a", "Mesh")), b(newSet("b", "Mesh")), c(newSet("c", "Solver"));
+
+    attr->attachParamSet("p", a.get());
+    attr->attachParamSet("q", a.get());
+    attr->attachParamSet("p", a.get());
+    EXPECT_EQ(names(attr, "p"), (Log{"a"}));
+    EXPECT_EQ(a->getNumObservers(), 1u);
+    attr->detachParamSet("p", a.get());
+    EXPECT_TRUE(a->isObserver(attr));
+    attr->detachParamSet("q", a.get());
+    EXPECT_FALSE(a->isObserver(attr));
+
+    attr->attachParamSet("p", a.get());
+    attr->attachParamSet("p", c.get());
+    attr->attachParamSet("p", b.get());
+    attr->attachParamSet("q", b.get());
+    // Exclusive: the other sets of its class leave the prefix's list.
+    KvRefPtr<KvSharedParamSet> d(newSet("d", "Mesh"));
+    attr->attachExclusiveParamSet("p", d.get());
+    EXPECT_EQ(names(attr, "p"), (Log{"c", "d"}));
+    EXPECT_FALSE(a->isObserver(attr));
+    EXPECT_TRUE(b->isObserver(attr));  // still under "q"
+
+    EXPECT_EQ(attr->findAttachedByClass("p", "Mesh"), d.get());
+    EXPECT_EQ(attr->findAttachedByName("p", "c"), c.get());
+    EXPECT_EQ(attr->findAttachedByName("x", "c"), nullptr);
+    kv::vector<KvString> prefixes;
+    attr->getAttachedPrefixes(b.get(), prefixes);
+    EXPECT_EQ(prefixes, (kv::vector<KvString>{"q"}));
+    kv::set<KvString> attachedNames;
+    attr->fillAttachedNames("p", "", attachedNames);
+    EXPECT_EQ(attachedNames.size(), 2u);
+
+    // The owners of a set are found through the attributes attached to it.
+    KvRefObjectSet owners;
+    d->getEntities(owners);
+    EXPECT_EQ(owners.size(), 1u);
+    EXPECT_TRUE(owners.contains(obj.get()));
+
+    // Copies attach the same sets; joins merge the lists.
+    KvRefPtr<TestObject> copy(new TestObject(*obj));
+    d->getEntities(owners);
+    EXPECT_EQ(owners.size(), 2u);
+    KvRefPtr<KvSharedParamSet> e(newSet("e"));
+    copy->getParamSetAttr(false)->attachParamSet("p", e.get());
+    copy->getParamSetAttr(false)->setParams("m", "X", withValue("k", "2"));
+    KvRefPtr<KvAttributeItem> joined(attr->join({copy->getParamSetAttr()}));
+    const auto* j = KvParamSetAttribute::cast(joined.get());
+    EXPECT_EQ(names(j, "p"), (Log{"c", "d", "e"}));
+    EXPECT_EQ(j->params("m", "X"), withValue("k", "2"));
+}
+
+TEST_F(ParamSetAttrTest, FollowsItsSetsThroughReplaceSplitJoinAndPurge) {
+    KvRefPtr<TestObject> obj(new TestObject("o"));
+    KvParamSetAttribute* attr = obj->getParamSetAttr(true);
+    KvRefPtr<KvSharedParamSet> a(newSet("a")), b(newSet("b")), other(newSet("other"));
+    attr->attachParamSet("p", a.get());
+    attr->attachParamSet("p", other.get());
+    attr->attachParamSet("q", a.get());
+
+    a->replace(b.get(), nullptr);
+    EXPECT_EQ(names(attr, "p"), (Log{"b", "other"}));
+    EXPECT_EQ(names(attr, "q"), (Log{"b"}));
+    EXPECT_FALSE(a->isObserver(attr));
+    EXPECT_TRUE(b->isObserver(attr));
+
+    KvRefPtr<KvSharedParamSet> b1(newSet("b1")), b2(newSet("b2"));
+    KvRefPtr<Multi> parts(new Multi({b1.get(), b2.get()}));
+    b->replaceSplit(parts.get(), nullptr);
+    EXPECT_EQ(names(attr, "p"), (Log{"b1", "b2", "other"}));
+    EXPECT_EQ(names(attr, "q"), (Log{"b1", "b2"}));
+
+    KvSharedParamSet* whole = newSet("whole");
+    whole->ref();
+    parts->replaceJoin(whole, nullptr);
+    EXPECT_EQ(names(attr, "p"), (Log{"whole", "other"}));
+    EXPECT_EQ(names(attr, "q"), (Log{"whole"}));
+    EXPECT_FALSE(b1->isObserver(attr));
+    EXPECT_TRUE(whole->isObserver(attr));
+
+    // A set that goes while attached leaves every list.
+    whole->unref();
+    EXPECT_EQ(names(attr, "p"), (Log{"other"}));
+    EXPECT_TRUE(names(attr, "q").empty());
+}
+
+TEST_F(ParamSetAttrTest, UndoRestoresTheLocalSetsOnly) {
+    KvUndo::setMaxSteps(100);
+    {
+        KvRefPtr<TestObject> obj(new TestObject("o"));
+        KvParamSetAttribute* attr = obj->getParamSetAttr(true);
+        KvRefPtr<KvSharedParamSet> a(newSet("a"));
+        attr->setParams("m", "X", withValue("k", "1"));
+        KvUndo::mark("one");
+        attr->setParams("m", "X", withValue("k", "2"));
+        attr->attachParamSet("", a.get());
+        KvUndo::mark("two");
+        ASSERT_TRUE(KvUndo::undo());
+        EXPECT_EQ(attr->params("m", "X"), withValue("k", "1"));
+        EXPECT_EQ(names(attr, ""), (Log{"a"}));
+        ASSERT_TRUE(KvUndo::redo());
+        EXPECT_EQ(attr->params("m", "X"), withValue("k", "2"));
+    }
+    while (true) {
+        try {
+            KvUndo::popUndoLevel("end");
+        } catch (const KvExcept&) {
+            break;
+        }
+    }
+    KvUndo::setMaxSteps(0);
+}
