@@ -3,6 +3,7 @@
 #include "DemoClone.h"
 #include "DemoCore.h"
 #include "DemoFramework.h"
+#include "DemoManagers.h"
 #include "DemoServices.h"
 #include "DemoUndo.h"
 
@@ -17,6 +18,7 @@ int main() {
     demoUndo();
     demoClone();
     demoFramework();
+    demoSharedSets();
     demoServices();
     std::cout << "\nDone.\n";
     return 0;
