@@ -125,6 +125,8 @@ bool KvSharedParamSetManager::doSetObject(KvRefObject* dst, KvRefObject* src) co
     const KvSharedParamSet* s = KvSharedParamSet::cast(src);
     if (!d || !s) return false;
     *d = *s;
+    // Users of the set, and undo, hear of the new contents.
+    d->updateObservers(KvActionObject());
     return true;
 }
 

@@ -151,6 +151,12 @@ TEST_F(ManagerTest, MergeStyles) {
     EXPECT_EQ(listOf(current()), (Log{"a#2", "b#4"}));
     EXPECT_EQ(KvSharedParamSet::cast(current()->getObjectById(2))->getParams(), paramsOf({{"x", "2"}}));
     EXPECT_EQ(current()->getNextId(), upperNext + 1);
+    KvUndo::mark("replace");
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(KvSharedParamSet::cast(current()->getObjectById(2))->getParams(), paramsOf({{"x", "1"}}));
+    EXPECT_EQ(listOf(current()), (Log{"a#2"}));
+    ASSERT_TRUE(KvUndo::redo());
+    EXPECT_EQ(listOf(current()), (Log{"a#2", "b#4"}));
 
     // A deletion in the upper manager deletes ours on merge.
     KvRefObjectManager* again = stack->push(true);
