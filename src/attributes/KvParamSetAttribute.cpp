@@ -22,16 +22,6 @@ const char* const kDirect = "Direct";
 
 using SetList = kv::vector<KvSharedParamSet*>;
 
-// Removes every occurrence of `set`; true when there was one.
-bool removeAll(SetList& list, const KvSharedParamSet* set) {
-    SetList kept;
-    for (KvSharedParamSet* s : list)
-        if (s != set) kept.push_back(s);
-    const bool found = kept.size() != list.size();
-    if (found) list = kept;
-    return found;
-}
-
 }  // namespace
 
 KvParamSetAttribute::KvParamSetAttribute() = default;
@@ -196,10 +186,7 @@ void KvParamSetAttribute::detachParamSet(const KvString& prefix, KvSharedParamSe
         SetList& list = it->second;
         const size_t at = list.indexOf(set);
         if (at < list.size()) {
-            SetList kept;
-            for (size_t i = 0; i < list.size(); ++i)
-                if (i != at) kept.push_back(list[i]);
-            list = kept;
+            list.removeAt(at);
             if (!isAttached(set)) set->removeObserver(this);
         }
     }
@@ -258,7 +245,7 @@ void KvParamSetAttribute::handlePurgeAction(KvPurgeAction* action) {
     bool found = false;
     if (set)
         for (auto& [prefix, list] : attached_)
-            found = removeAll(list, set) || found;
+            found = list.eraseAll(set) > 0 || found;
     if (found)
         set->removeObserver(this);
     else

@@ -144,6 +144,13 @@ void KvRefObjectManager::addEntry(size_t id, KvRefObject* obj) {
     indexObject(obj);
 }
 
+KvRefObjectManager::Entry* KvRefObjectManager::findById(size_t id) {
+    // Identifiers ascend along the list: the first one not below `id` decides.
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                               [](const Entry& e, size_t wanted) { return e.id < wanted; });
+    return it != entries_.end() && it->id == id ? &*it : nullptr;
+}
+
 KvRefObjectManager::Entry* KvRefObjectManager::findEntry(const KvRefObject* obj) {
     for (Entry& e : entries_)
         if (e.object == obj) return &e;
@@ -184,10 +191,8 @@ void KvRefObjectManager::deleteObjects() {
 }
 
 KvRefObject* KvRefObjectManager::getObjectById(size_t id) const {
-    // Identifiers ascend along the list: the first one not below `id` decides.
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
-                               [](const Entry& e, size_t wanted) { return e.id < wanted; });
-    return it != entries_.end() && it->id == id ? it->object : nullptr;
+    const Entry* entry = const_cast<KvRefObjectManager*>(this)->findById(id);
+    return entry ? entry->object : nullptr;
 }
 
 KvRefObject* KvRefObjectManager::getObjectByName(const KvString& name) const {
@@ -231,12 +236,7 @@ void KvRefObjectManager::addAlert(KvRefObjectAlert* alert) {
         if (e.object) alert->objectAdded(e.object);
 }
 
-void KvRefObjectManager::removeAlert(KvRefObjectAlert* alert) {
-    kv::vector<KvRefObjectAlert*> kept;
-    for (KvRefObjectAlert* a : alerts_)
-        if (a != alert) kept.push_back(a);
-    alerts_ = kept;
-}
+void KvRefObjectManager::removeAlert(KvRefObjectAlert* alert) { alerts_.eraseAll(alert); }
 
 void KvRefObjectManager::sendAlerts(KvRefObject* obj) {
     if (!obj) return;
@@ -261,9 +261,8 @@ void KvRefObjectManager::mergeObjects(KvRefObjectManager* other, MergeStyle styl
     for (const Entry& pair : theirEntries) {
         KvRefObject* theirs = pair.object;
         if (theirs) theirs->removeObserver(other);
-        auto it = std::lower_bound(entries_.begin(), entries_.end(), pair.id,
-                                   [](const Entry& e, size_t wanted) { return e.id < wanted; });
-        KvRefObject* mine = it != entries_.end() && it->id == pair.id ? it->object : nullptr;
+        const Entry* found = findById(pair.id);
+        KvRefObject* mine = found ? found->object : nullptr;
         if (mine && !theirs) {
             deleteObject(mine);
             continue;

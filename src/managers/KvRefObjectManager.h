@@ -103,6 +103,7 @@ private:
     // Stops observing and releases every object, and forgets them.
     void releaseAll();
     Entry* findEntry(const KvRefObject* obj);
+    Entry* findById(size_t id);
 
     // --- name index over the held objects
     void indexObject(KvRefObject* obj);

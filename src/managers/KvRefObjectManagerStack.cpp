@@ -85,10 +85,7 @@ void KvRefObjectManagerStack::addModifierCallback(KvRefObjectManagerModifiedCall
 }
 
 void KvRefObjectManagerStack::removeModifierCallback(KvRefObjectManagerModifiedCallback* callback) {
-    kv::vector<KvRefObjectManagerModifiedCallback*> kept;
-    for (KvRefObjectManagerModifiedCallback* c : callbacks_)
-        if (c != callback) kept.push_back(c);
-    callbacks_ = kept;
+    callbacks_.eraseAll(callback);
 }
 
 void KvRefObjectManagerStack::handleUpdateAction(KvUpdateAction* action) {
@@ -108,10 +105,7 @@ void KvRefObjectManagerStack::handlePurgeAction(KvPurgeAction* action) {
         handleBadAction(action);
         return;
     }
-    kv::vector<KvRefObjectManager*> kept;
-    for (KvRefObjectManager* x : managers_)
-        if (x != m) kept.push_back(x);
-    managers_ = kept;
+    managers_.eraseAll(m);
 }
 
 void KvRefObjectManagerStack::handleJoinAction(KvJoinAction* action) { handleBadAction(action); }
