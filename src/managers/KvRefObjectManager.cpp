@@ -171,21 +171,18 @@ bool KvRefObjectManager::deleteObject(KvRefObject* obj) {
 }
 
 void KvRefObjectManager::deleteObjects() {
-    const std::vector<Entry> entries = entries_;
+    // Taken out first: destroying an object runs its observers' code.
+    std::vector<Entry> entries;
+    entries.swap(entries_);
+    indexedAs_.clear();
+    nameCount_.clear();
+    numbers_.clear();
     for (const Entry& e : entries) {
         if (!e.object) continue;
-        Entry* entry = findEntry(e.object);
-        if (!entry) continue;
-        entry->object = nullptr;
-        unindexObject(e.object);
         e.object->removeObserver(this);
         e.object->unrefKeep();
         e.object->destroy();
     }
-    entries_.clear();
-    indexedAs_.clear();
-    nameCount_.clear();
-    numbers_.clear();
     nextId_ = 1;
     updateObservers(KvActionObject());
 }
