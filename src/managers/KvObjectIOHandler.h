@@ -3,6 +3,7 @@
 #include <KvDataStore.h>
 #include <KvEntityType.h>
 #include <KvGenre.h>
+#include <KvSimpleAttrIOHandler.h>
 
 // Writes a reference object of class T as a section under its key, through
 // T's save(store), and reads it back with the constructor T(store) inside the
@@ -26,14 +27,14 @@ public:
     bool read(const KvDataStore& store, const char* key, KvGenre*& entity) override {
         entity = nullptr;
         if (!store.enterSection(key)) return false;
+        kv::detail::StoreFailureWatch watch(store);
         T* obj = new T(store);
-        if (store.hasFailed()) {
+        if (watch.failedSince()) {
             obj->ref();
             obj->unref();
             obj = nullptr;
         }
-        const bool ok = store.closeSection() && obj;
         entity = obj;
-        return ok && !store.hasFailed();
+        return store.closeSection() && obj;
     }
 };
