@@ -16,7 +16,9 @@
 #include <KvObservedObject.h>
 #include <KvOversetElement.h>
 #include <KvRefObject.h>
+#include <KvRefObjectIOHandler.h>
 #include <KvTSObject.h>
+#include <KvTSObjectGroup.h>
 #include <KvTSObjectTrackingArray1.h>
 #include <KvTrackingPtr.h>
 #include <KvTypes.h>
@@ -29,6 +31,7 @@
 #include <KvUndoRefObject.h>
 #include <KvUndoRefObjectDatum.h>
 #include <KvUndoUIntDatum.h>
+#include <KvVisibilityAttrMgr.h>
 
 namespace {
 bool g_initDone = false;
@@ -43,6 +46,7 @@ void KvBase::init() {
     KvDataStore::initType(207);
     KvAttributeItem::init();
     KvFrameworkEntity::init();
+    KvDataStore::addEntityType(KvTSObjectGroup::getClassTypeId(), new KvRefObjectIOHandler<KvTSObjectGroup>);
     KvAttributedObject::init();
     KvFrameworkPath::init();
 }
@@ -53,6 +57,7 @@ bool KvBase::initTypes() {
     KvGenre::initType();
     KvMapper::initType();
     KvObject::initType();
+    KvVisibilityAttrMgr::initType();
     KvObservedObject::initType();
     KvRefObject::initType();
     KvCloneMapper::initType();
@@ -72,6 +77,7 @@ bool KvBase::initTypes() {
     KvAttributeItem::initType();
     KvMultiObject::initType();
     KvTSObject::initType();
+    KvTSObjectGroup::initType();
     KvOversetElement::initType();
     KvFrameworkEntity::initType();
     KvFrameworkEntityInstance::initType();
