@@ -3,6 +3,7 @@
 #include "DemoClone.h"
 #include "DemoCore.h"
 #include "DemoFramework.h"
+#include "DemoGroups.h"
 #include "DemoServices.h"
 #include "DemoUndo.h"
 
@@ -17,6 +18,7 @@ int main() {
     demoUndo();
     demoClone();
     demoFramework();
+    demoGroups();
     demoServices();
     std::cout << "\nDone.\n";
     return 0;
