@@ -107,26 +107,29 @@ void KvAttributedObject::handleUpdateVisDependentEntity(const KvAttributedObject
     if (dep && !KvUndo::isRestoring()) dep->invalidateLayerMask();
 }
 
+namespace {
+// The object's visibility attribute, a default one added if there is none;
+// `added` tells which. Null if the object refused it.
+KvRefPtr<KvVisibilityAttribute> attributeFor(KvAttributedObject* obj, KvVisibilityAttribute* present, bool& added) {
+    added = !present;
+    if (present) return KvRefPtr<KvVisibilityAttribute>(present);
+    KvRefPtr<KvVisibilityAttribute> attr(new KvVisibilityAttribute);
+    return obj->addAttribItem(attr.get()) ? attr : nullptr;
+}
+}  // namespace
+
 void KvAttributedObject::setEnabled(bool enabled) {
-    KvRefPtr<KvVisibilityAttribute> attr(visibilityAttribute());
-    if (!attr) {
-        attr = new KvVisibilityAttribute;
-        if (!addAttribItem(attr.get())) return;
-    } else if (attr->getEnabled() == enabled) {
-        return;
-    }
+    bool added = false;
+    KvRefPtr<KvVisibilityAttribute> attr = attributeFor(this, visibilityAttribute(), added);
+    if (!attr || (!added && attr->getEnabled() == enabled)) return;
     invalidateLayerMask();
     attr->setEnabled(enabled);
 }
 
 void KvAttributedObject::setLayer(size_t layer) {
-    KvRefPtr<KvVisibilityAttribute> attr(visibilityAttribute());
-    if (!attr) {
-        attr = new KvVisibilityAttribute;
-        if (!addAttribItem(attr.get())) return;
-    } else if (attr->getLayer() == layer) {
-        return;
-    }
+    bool added = false;
+    KvRefPtr<KvVisibilityAttribute> attr = attributeFor(this, visibilityAttribute(), added);
+    if (!attr || (!added && attr->getLayer() == layer)) return;
     // The attribute marks its masks stale first, so this reaches no
     // dependent: a layer alone changes what the object itself shows.
     attr->setLayer(layer);

@@ -19,6 +19,8 @@
 #include <KvUpdateAction.h>
 #include <KvVisibilityAttribute.h>
 
+#include <QSet>
+
 #include <utility>
 
 KV_TYPE_SOURCE(KvTSObjectGroup, "TSObjectGroup", KvFrameworkEntity)
@@ -120,34 +122,30 @@ KvTSObjectGroup& KvTSObjectGroup::operator=(const KvFrameworkEntityArray1& list)
 KvTSObjectGroup& KvTSObjectGroup::operator=(const KvTSObjectGroup& other) {
     if (this == &other) return *this;
     allowedType_ = other.allowedType_;
-    return *this = other.objects_;
+    return *this = other.objects_.toArray();
 }
 
 // --------------------------------------------------------------- members
 
 void KvTSObjectGroup::append(KvFrameworkEntity* e) {
     objects_.push_back(e);
-    index_.insert(e);
     e->addObserver(this);
 }
 
 void KvTSObjectGroup::erase(size_t index) {
     // The list's reference keeps the entity alive until it is unobserved.
-    KvFrameworkEntity* e = objects_[index];
-    index_.remove(e);
-    e->removeObserver(this);
+    objects_[index]->removeObserver(this);
     objects_.removeAt(index);
 }
 
 void KvTSObjectGroup::clearMembers() {
-    KvFrameworkEntityArray1 old;
+    KvTSObjectGroupMembers old;
     old.swap(objects_);
-    index_.clear();
     for (KvFrameworkEntity* e : old)
         e->removeObserver(this);
 }
 
-bool KvTSObjectGroup::isMember(const KvObservedObject* source) const { return index_.contains(source); }
+bool KvTSObjectGroup::isMember(const KvObservedObject* source) const { return objects_.contains(source); }
 
 long long KvTSObjectGroup::find(const KvFrameworkEntity* e) const {
     if (!contains(e)) return -1;
@@ -217,7 +215,7 @@ void KvTSObjectGroup::setAllowedType(const KvTypeId& type) {
     allowedType_ = type;
     if (type.isValid()) {
         if (type == old) return;
-        const KvFrameworkEntityArray1 members = objects_;
+        const KvFrameworkEntityArray1 members = objects_.toArray();
         for (KvFrameworkEntity* e : members)
             if (!e->isOfType(type)) removeObject(e);
         notifyArrayChanged(KvActionObject(this));
@@ -309,9 +307,7 @@ void KvTSObjectGroup::handleReplaceAction(KvReplaceAction* action) {
     const size_t at = objects_.indexOf(old);
     if (replacement && !contains(replacement)) {
         old->removeObserver(this);
-        index_.remove(old);
         objects_.replace(at, replacement);
-        index_.insert(replacement);
         replacement->addObserver(this);
     } else {
         erase(at);
@@ -429,7 +425,7 @@ bool KvTSObjectGroup::getEnabled(bool& enabled) const {
 }
 
 void KvTSObjectGroup::getVisibilitySupportEntities(KvConstAttributedObjectArray1& out) const {
-    out = KvConstAttributedObjectArray1(objects_);
+    out = KvConstAttributedObjectArray1(objects_.toArray());
 }
 
 void KvTSObjectGroup::resetCachedValues() { dropEnabled(); }
@@ -448,9 +444,8 @@ void KvTSObjectGroup::restore(const KvTSObjectGroupState& state) {
     framework_ = nullptr;
     // The old members stay held until the new list is in place: an entity in
     // both must not reach a count of zero in between.
-    KvFrameworkEntityArray1 old;
+    KvTSObjectGroupMembers old;
     old.swap(objects_);
-    index_.clear();
     for (KvFrameworkEntity* e : old)
         e->removeObserver(this);
     for (const KvUndoReference& ref : state.getMembers()) {

@@ -3,9 +3,8 @@
 #include <KvFrameworkEntity.h>
 #include <KvFrameworkEntityArray1.h>
 #include <KvLinkedList.h>
+#include <KvTSObjectGroupMembers.h>
 #include <KvTypeId.h>
-
-#include <QSet>
 
 #include <cstddef>
 
@@ -55,11 +54,11 @@ public:
     void setAllowedType(const KvTypeId& type);
     const KvTypeId& getAllowedType() const { return allowedType_; }
 
-    bool contains(const KvFrameworkEntity* e) const { return index_.contains(e); }
+    bool contains(const KvFrameworkEntity* e) const { return objects_.contains(e); }
     long long find(const KvFrameworkEntity* e) const;
     size_t getObjectCount() const { return objects_.size(); }
     KvFrameworkEntity* getObject(size_t index) const;
-    void getObjects(KvFrameworkEntityArray1& out) const { out = objects_; }
+    void getObjects(KvFrameworkEntityArray1& out) const { out = objects_.toArray(); }
 
     // --- monitors and alerts
     void addMembershipMonitor(KvGroupMembershipMonitor* monitor);
@@ -117,9 +116,7 @@ private:
     void dropEnabled() const;
     void restore(const KvTSObjectGroupState& state);
 
-    KvFrameworkEntityArray1 objects_;
-    // The members by address, so that membership tests do not walk the list.
-    QSet<const KvObservedObject*> index_;
+    KvTSObjectGroupMembers objects_;
     KvTypeId allowedType_;
     mutable bool enabledValid_ = true;
     KvFrameworkBase* framework_ = nullptr;

@@ -7,7 +7,7 @@
 KvTSObjectGroupState::KvTSObjectGroupState(const KvTSObjectGroup& group)
     : KvTSObjectState(group), allowedType_(group.getAllowedType()) {
     if (KvFrameworkBase* framework = group.getFramework()) framework_ = framework->reference();
-    group.objects_.reference(members_);
+    group.objects_.toArray().reference(members_);
 }
 
 KvTSObjectGroupState::~KvTSObjectGroupState() = default;
