@@ -1,5 +1,6 @@
 #pragma once
 
+#include <KvBaseExport.h>
 #include <KvFrameworkEntity.h>
 #include <KvFrameworkEntityArray1.h>
 #include <KvRefPtr.h>
@@ -15,7 +16,7 @@
 // binary search; removal at either end costs nothing and elsewhere moves the
 // shorter side. A group that loses its members one by one, from the front as
 // from the back, thus never pays for its size on each removal.
-class KvTSObjectGroupMembers {
+class KV_BASE_EXPORT KvTSObjectGroupMembers {
     struct Entry {
         uint64_t seq;
         KvRefPtr<KvFrameworkEntity> entity;
