@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 using namespace kvtest;
@@ -234,6 +235,36 @@ TEST_F(GroupTest, OwnEditsCheckTypesAndIndexesAndNeverDestroyTheGroup) {
     KvConstAttributedObjectArray1 deps;
     a->getVisibilityDependentEntities(deps);
     EXPECT_EQ(deps.size(), 2u) << "both groups depend on their member";
+}
+
+TEST_F(GroupTest, AGroupIsEnabledWhileAnyMemberIsAndShowsItsMembersLayers) {
+    KvRefPtr<FwEntity> a = new FwEntity("a"), b = new FwEntity("b");
+    a->setLayer(2);
+    b->setLayer(5);
+    b->setEnabled(false);
+    KvRefPtr<KvTSObjectGroup> g = new KvTSObjectGroup(KvFrameworkEntity::getClassTypeId());
+    g->addObjectList(KvFrameworkEntityArray1{a.get(), b.get()});
+    bool enabled = false;
+    EXPECT_FALSE(g->getEnabled(enabled)) << "no visibility of its own yet";
+    g->setLayer(7);
+    size_t layer = 0;
+    KvLayerMask on, off;
+    ASSERT_TRUE(g->getVisibilityAtts(layer, enabled, on, off));
+    EXPECT_TRUE(enabled);
+    std::ostringstream masks;
+    masks << on << off;
+    EXPECT_EQ(masks.str(), "{ 2 }{ 5 }") << "the group's own layer is left out";
+
+    // A member's visibility reaches the group's cached state.
+    Recorder rec;
+    rec.watch(g.get());
+    a->setEnabled(false);
+    EXPECT_TRUE(g->getEnabled(enabled));
+    EXPECT_FALSE(enabled);
+    EXPECT_FALSE(rec.take().empty());
+    b->setEnabled(true);
+    EXPECT_TRUE(g->getEnabled(enabled));
+    EXPECT_TRUE(enabled);
 }
 
 TEST_F(GroupTest, UndoAndRedoBringMembersBackInPlaceAndTellTheMonitors) {
