@@ -4,6 +4,7 @@
 #include "DemoCore.h"
 #include "DemoFramework.h"
 #include "DemoManagers.h"
+#include "DemoGroups.h"
 #include "DemoServices.h"
 #include "DemoUndo.h"
 
@@ -19,6 +20,7 @@ int main() {
     demoClone();
     demoFramework();
     demoSharedSets();
+    demoGroups();
     demoServices();
     std::cout << "\nDone.\n";
     return 0;

@@ -15,9 +15,11 @@
 #include <KvPurgeAction.h>
 #include <KvRenderAttribute.h>
 #include <KvReplaceAction.h>
+#include <KvSimpleAttrIOHandler.h>
 #include <KvSplitAction.h>
 #include <KvUndo.h>
 #include <KvUpdateAction.h>
+#include <KvVisibilityAttribute.h>
 
 #include <utility>
 
@@ -109,16 +111,28 @@ void KvAttributedObject::readAttributesSection(const KvDataStore& store) {
     if (!store.hasKey("Attributes") || !store.enterSection("Attributes")) return;
     const bool oldLayout = store.getVersion() < 51;
     const kv::vector<KvString> keys = store.listKeys();
+    bool enabled = true, visibilityRead = false;
+    unsigned long long layer = KvVisibilityAttribute::kUnsetLayer;
     for (const KvString& key : keys) {
-        // Older stores keep visibility as plain values beside the items; they
-        // are the visibility attribute's to read.
-        if (oldLayout && (key == "EnabledAttribute" || key == "LayerAttribute")) continue;
+        // Older stores keep visibility as plain values beside the items.
+        if (oldLayout && key == "EnabledAttribute") {
+            visibilityRead = store.readBool(key, enabled) || visibilityRead;
+            continue;
+        }
+        if (oldLayout && key == "LayerAttribute") {
+            visibilityRead = store.readUInt64(key, layer) || visibilityRead;
+            continue;
+        }
         KvAttributeItem* item = KvAttributeItem::cast(store.readEntity(key));
         if (!item) {
             store.reportError("Expected an attribute item");
             break;
         }
         insertItem(item->getTypeId(), item);
+    }
+    if (visibilityRead) {
+        auto* vis = new KvVisibilityAttribute(enabled, static_cast<size_t>(layer), false);
+        insertItem(vis->getTypeId(), vis);
     }
     store.closeSection();
 }
@@ -458,8 +472,8 @@ void KvAttributedObject::init() {
     static bool done = false;
     if (done) return;
     done = true;
-    // The visibility attribute's entity type is registered here once that
-    // class exists.
+    KvDataStore::addEntityType(KvVisibilityAttribute::getClassTypeId(),
+                               new KvSimpleAttrIOHandler<KvVisibilityAttribute>);
 }
 
 // --------------------------------------------------------------- name, colour, render, parameter sets

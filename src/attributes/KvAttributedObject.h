@@ -2,6 +2,7 @@
 
 #include <KvAttRemovalCallback.h>
 #include <KvAttributeItem.h>
+#include <KvLayerMask.h>
 #include <KvRefObject.h>
 #include <KvRefPtr.h>
 #include <KvString.h>
@@ -26,6 +27,7 @@ class KvUndoState;
 class KvColor;
 class KvParamSetAttribute;
 class KvRenderSettings;
+class KvVisibilityAttribute;
 class KvXformMatrix;
 
 // A reference object that carries attribute items, at most one per item type.
@@ -77,9 +79,33 @@ public:
     virtual size_t removeAllAttribItemsOfType(const KvTypeId& type, KvAttRemovalCallback* callback = nullptr);
     virtual void removeAllAttributes();
 
+    // --- visibility (the visibility attribute; false when it is absent)
+    enum ImportLayerScheme { KeepLayers = 0, SingleLayer = 1, RenumberLayers = 2 };
+
+    // The masks (rebuilt first when stale), the layer and the flag.
+    virtual bool getVisibilityAtts(size_t& layer, bool& enabled, KvLayerMask& enabledMask,
+                                   KvLayerMask& disabledMask) const;
+    virtual bool getEnabled(bool& enabled) const;
     // Entities whose visibility this object's depends on, and the reverse.
     virtual void getVisibilitySupportEntities(KvConstAttributedObjectArray1& out) const;
     virtual void getVisibilityDependentEntities(KvConstAttributedObjectArray1& out) const;
+    bool getLayer(size_t& layer) const;
+    bool getValidatedLayer(size_t& layer) const;
+    bool getLayerMask(KvLayerMask& enabledMask, KvLayerMask& disabledMask) const;
+    bool hasLayerMask() const;
+    // Both add a default attribute first when there is none.
+    void setEnabled(bool enabled);
+    void setLayer(size_t layer);
+    // Places an object that is still on the default layer (or none).
+    void addLayerMask(bool enabled, size_t layer);
+    // Marks the masks of this object and of its dependents stale.
+    void invalidateLayerMask() const;
+    // Scheme 2 renumbers the layers met, from `layer` on, in order of first
+    // appearance; `mapping` gets old to new.
+    static bool applyLayerScheme(size_t layer, ImportLayerScheme scheme, const KvAttributedObjectArray1& objects,
+                                 kv::map<size_t, size_t>& mapping);
+    static const KvTypeId& getVisibilityAttTypeId();
+    static KvTypeId getVisibilityAttributeTypeId() { return getVisibilityAttTypeId(); }
 
     virtual void updateModificationTime();
     virtual bool isUnmodifiedCopy(const KvAttributedObject* other) const;
@@ -154,6 +180,9 @@ protected:
     virtual void attrUpdateObservers(KvAttributeItem* item, bool updateUndo, KvActionObject originator);
 
     void clearExternalFrameworkReferences(const KvFrameworkBase* framework);
+    void rebuildLayerMask() const;
+    void handleRemoveVisDependentEntity(const KvAttributedObject* dep) const;
+    void handleUpdateVisDependentEntity(const KvAttributedObject* dep) const;
     // Reports a change of the item set to the undo engine.
     void updateUndo() const;
 
@@ -170,6 +199,9 @@ private:
     // still alive, for postRemove.
     KvRefPtr<KvAttributeItem> takeItem(const KvTypeId& type);
     void readAttributesSection(const KvDataStore& store);
+    // Without the restore test and without telling anybody but the manager.
+    void forcedInvalidateLayerMask() const;
+    KvVisibilityAttribute* visibilityAttribute() const;
 
     KvTimeStamp modTime_;
     AttributeMap attributes_;

@@ -3,6 +3,8 @@
 #include <KvAttributedObject.h>
 #include <KvAttributedObjectUndoBridge.h>
 #include <KvUndo.h>
+#include <KvVisibilityAttrMgr.h>
+#include <KvVisibilityAttribute.h>
 
 KvAttributedObjectState::KvAttributedObjectState(const KvAttributedObject& obj)
     : KvUndoState(obj.getTypeId()), modTime_(obj.getModificationTime()) {
@@ -10,6 +12,16 @@ KvAttributedObjectState::KvAttributedObjectState(const KvAttributedObject& obj)
     items_.reserve(static_cast<size_t>(items.size()));
     for (const auto& [type, item] : items)
         items_.push_back(KvUndo::reference(static_cast<const KvUndoObject*>(item.get())));
+    auto vis = std::make_unique<Visibility>();
+    size_t layer = 0;
+    bool reported = obj.getName(vis->name);
+    if (obj.getLayer(layer)) {
+        vis->layer = layer;
+        reported = true;
+    }
+    reported = obj.getEnabled(vis->enabled) || reported;
+    reported = obj.getLayerMask(vis->enabledMask, vis->disabledMask) || reported;
+    if (reported) visibility_ = std::move(vis);
 }
 
 KvAttributedObjectState::~KvAttributedObjectState() = default;
@@ -44,9 +56,21 @@ void KvAttributedObjectState::getAttributedObjectData(KvAttributedObject& obj) c
         if (KvAttributeItem* item = KvAttributeItem::cast(KvUndo::dereference(ref)))
             obj.insertItem(item->getTypeId(), item);
     }
+    if (KvVisibilityAttrMgr* mgr = KvVisibilityAttrMgr::getActive()) {
+        // The manager learns the restored object's visibility afresh.
+        const KvVisibilityAttribute* vis = obj.visibilityAttribute();
+        if (!vis || vis->isMaskValid())
+            mgr->layerMaskSettled(&obj);
+        else
+            mgr->layerMaskInvalidated(&obj);
+    }
     obj.modTime_ = modTime_;
 }
 
 bool KvAttributedObjectState::isPartSame(const KvAttributedObjectState* other) const {
-    return other && KvUndoReference::equal(items_, other->items_);
+    if (!other) return false;
+    const Visibility* mine = visibility_.get();
+    const Visibility* theirs = other->visibility_.get();
+    if (bool(mine) != bool(theirs) || (mine && !(*mine == *theirs))) return false;
+    return KvUndoReference::equal(items_, other->items_);
 }

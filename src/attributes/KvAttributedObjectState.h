@@ -1,10 +1,15 @@
 #pragma once
 
 #include <KvBaseExport.h>
+#include <KvLayerMask.h>
+#include <KvString.h>
 #include <KvTimeStamp.h>
 #include <KvUndoReference.h>
 #include <KvUndoState.h>
 #include <KvVector.h>
+
+#include <cstdint>
+#include <memory>
 
 class KvAttributedObject;
 class KvAttributedObjectUndoBridge;
@@ -15,6 +20,19 @@ class KvAttributedObjectUndoBridge;
 // knows how to rebuild an object of their class.
 class KV_BASE_EXPORT KvAttributedObjectState : public KvUndoState {
 public:
+    // How the object looked: kept only when the object reported any of it.
+    struct Visibility {
+        bool enabled = false;
+        uint64_t layer = 1024;
+        KvString name = "";
+        KvLayerMask enabledMask;
+        KvLayerMask disabledMask;
+        bool operator==(const Visibility& o) const {
+            return enabled == o.enabled && layer == o.layer && name == o.name && enabledMask == o.enabledMask &&
+                   disabledMask == o.disabledMask;
+        }
+    };
+
     explicit KvAttributedObjectState(const KvAttributedObject& obj);
     ~KvAttributedObjectState() override;
 
@@ -31,6 +49,7 @@ public:
 
     const KvTimeStamp& getModificationTime() const { return modTime_; }
     const kv::vector<KvUndoReference>& getItems() const { return items_; }
+    const Visibility* getVisibility() const { return visibility_.get(); }
 
 protected:
     friend class KvAttributedObject;
@@ -44,4 +63,5 @@ protected:
 private:
     KvTimeStamp modTime_;
     kv::vector<KvUndoReference> items_;
+    std::unique_ptr<Visibility> visibility_;
 };

@@ -21,6 +21,7 @@
 #include <KvOversetElement.h>
 #include <KvParamSetAttribute.h>
 #include <KvRefObject.h>
+#include <KvRefObjectIOHandler.h>
 #include <KvRefObjectManager.h>
 #include <KvRefObjectManagerStack.h>
 #include <KvRenderAttribute.h>
@@ -29,6 +30,7 @@
 #include <KvSharedParamSetUndoBridge.h>
 #include <KvSimpleAttrIOHandler.h>
 #include <KvTSObject.h>
+#include <KvTSObjectGroup.h>
 #include <KvTSObjectTrackingArray1.h>
 #include <KvTrackingPtr.h>
 #include <KvTypes.h>
@@ -42,6 +44,7 @@
 #include <KvUndoRefObjectDatum.h>
 #include <KvUndoUIntDatum.h>
 #include <KvUnresolvedIdsAttr.h>
+#include <KvVisibilityAttrMgr.h>
 
 namespace {
 bool g_initDone = false;
@@ -62,6 +65,7 @@ void KvBase::init() {
     KvDataStore::addEntityType(KvColorAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvColorAttribute>);
     KvDataStore::addEntityType(KvRenderAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvRenderAttribute>);
     KvDataStore::addEntityType(KvParamSetAttribute::getClassTypeId(), new KvComplexAttrIOHandler<KvParamSetAttribute>);
+    KvDataStore::addEntityType(KvTSObjectGroup::getClassTypeId(), new KvRefObjectIOHandler<KvTSObjectGroup>);
     KvDataStore::addEntityType(KvOGASourceAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvOGASourceAttribute>);
     KvAttributedObject::init();
     KvFrameworkPath::init();
@@ -74,6 +78,7 @@ bool KvBase::initTypes() {
     KvGenre::initType();
     KvMapper::initType();
     KvObject::initType();
+    KvVisibilityAttrMgr::initType();
     KvObservedObject::initType();
     KvRefObject::initType();
     KvCloneMapper::initType();
@@ -95,6 +100,7 @@ bool KvBase::initTypes() {
     KvSharedParamSet::initType();
     KvSharedParamSetUndoBridge::initType();
     KvTSObject::initType();
+    KvTSObjectGroup::initType();
     KvOversetElement::initType();
     KvFrameworkEntity::initType();
     KvFrameworkEntityInstance::initType();

@@ -4,6 +4,8 @@
 #include <KvConstAttributedObjectArray1.h>
 #include <KvConstTSObjectArray1.h>
 #include <KvConstTSObjectSet.h>
+#include <KvObserverIterator.h>
+#include <KvTSObjectGroup.h>
 #include <KvTSObjectMapKey.h>
 #include <KvTSObjectState.h>
 
@@ -52,8 +54,10 @@ bool KvTSObject::operator<(const KvGenre& other) const {
 
 void KvTSObject::getVisibilityDependentEntities(KvConstAttributedObjectArray1& out) const {
     KvAttributedObject::getVisibilityDependentEntities(out);
-    // The groups among the observers depend on this object for their
-    // visibility; they are added here once groups exist.
+    // The groups that hold this object depend on it for their visibility.
+    KvObserverIterator it(this);
+    for (it.first(); !it.isDone(); it.next())
+        if (const KvTSObjectGroup* group = KvTSObjectGroup::cast(it.getCurrent())) out.push_back(group);
 }
 
 void KvTSObject::save(KvDataStore& store) const { KvAttributedObject::save(store); }

@@ -1,0 +1,7 @@
+#include <KvVisibilityAttrMgr.h>
+
+KV_TYPE_SOURCE(KvVisibilityAttrMgr, "VisibilityAttrMgr", KvGenre)
+
+KvVisibilityAttrMgr* KvVisibilityAttrMgr::activeMgr_ = nullptr;
+
+KvVisibilityAttrMgr::~KvVisibilityAttrMgr() = default;
