@@ -275,6 +275,9 @@ void KvFrameworkEntityInstance::update() {
 }
 
 void KvFrameworkEntityInstance::replace(KvFrameworkEntityInstance* other) {
+    // A holder lets go of the instance when it hears of the replace, maybe of
+    // the last reference: nobody hears of it before the instance is dying.
+    KvActionLock lock;
     notifyObservers(new KvReplaceAction(this, other, nullptr), KvActionObject());
     destroy();
 }
