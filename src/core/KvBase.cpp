@@ -43,6 +43,7 @@ void KvBase::init() {
     KvDataStore::initType(207);
     KvAttributeItem::init();
     KvFrameworkEntity::init();
+    KvFrameworkEntityInstance::registerIOHandler();
     KvAttributedObject::init();
     KvFrameworkPath::init();
 }

@@ -5,7 +5,9 @@
 #include <KvConstFrameworkEntityInstanceArray1.h>
 #include <KvConstFrameworkEntityInstanceSet.h>
 #include <KvDataStore.h>
+#include <KvFeiIOAttribute.h>
 #include <KvFrameworkEntityInstanceArray1.h>
+#include <KvFrameworkEntityInstanceIOHandler.h>
 #include <KvFrameworkEntityInstanceSet.h>
 #include <KvFrameworkEntityInstanceState.h>
 #include <KvJoinAction.h>
@@ -14,6 +16,7 @@
 #include <KvPurgeAction.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
+#include <KvTypes.h>
 #include <KvUndo.h>
 #include <KvUndoBridge.h>
 #include <KvUpdateAction.h>
@@ -23,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 KV_TYPE_SOURCE(KvFrameworkEntityInstance, "FrameworkEntityInstance", KvUndoRefObject)
@@ -308,17 +312,6 @@ void KvFrameworkEntityInstance::clearUuid() {
     if (it != uuids().end() && it->second == this) uuids().erase(it);
 }
 
-bool KvFrameworkEntityInstance::canSave(const KvDataStore& store) const {
-    return entity_ && !store.getIdentifier(entity_.get()).isEmpty();
-}
-
-void KvFrameworkEntityInstance::save(KvDataStore& store) const {
-    store.writeBool("Outdated", outdated_);
-    path_.save("Path", store);
-    store.writeReference("Entity", entity_.get());
-    store.writeString("UUID", KvString(uuid_.toString().toLocal8Bit().toStdString()));
-}
-
 KvUndoState* KvFrameworkEntityInstance::getState() const { return new KvFrameworkEntityInstanceState(*this); }
 
 void KvFrameworkEntityInstance::restoreFrom(const KvFrameworkEntityInstanceState& state) {
@@ -404,4 +397,218 @@ void KvFrameworkEntityInstance::pathModified(const KvFrameworkPath* path, Reason
         scheduleUpdate();
     else
         markOutdated(false);
+}
+
+// --- persistence
+
+namespace {
+
+const char* const kFailedCount = "Failed to read the expected number of framework entity instances.";
+const char* const kBadValue = "Bad value read for framework entity instance.";
+const char* const kOldFormat = "Old alpha file format detected. Please resave this file.";
+
+std::string entryKey(const char* prefix, int index) { return prefix + std::to_string(index); }
+
+template <class Array>
+bool saveCounted(const char* key, KvDataStore& store, const Array& list) {
+    std::vector<const Instance*> saved;
+    for (const Instance* instance : list)
+        if (instance && instance->canSave(store)) saved.push_back(instance);
+    if (!store.enterSection(key)) return false;
+    store.writeInt("Count", static_cast<long long>(saved.size()));
+    for (size_t i = 0; i < saved.size(); ++i)
+        store.writeEntity(entryKey("FEI", static_cast<int>(i)), saved[i]);
+    return store.closeSection();
+}
+
+// Enters the counted list under `key` and hands `readEntry` each entry key
+// in turn until it answers false. False for a missing list.
+template <class ReadEntry>
+bool readCounted(const char* key, const char* prefix, const KvDataStore& store, ReadEntry readEntry) {
+    if (!store.hasKey(key) || !store.enterSection(key)) return false;
+    int count = 0;
+    store.readInt("Count", count);
+    bool ok = true;
+    for (int i = 0; ok && i < count; ++i)
+        ok = readEntry(entryKey(prefix, i));
+    store.closeSection();
+    return ok;
+}
+
+template <class Array>
+bool loadCounted(const char* key, const char* prefix, const KvDataStore& store, Array& list) {
+    list.clear();
+    return readCounted(key, prefix, store, [&](const std::string& entry) {
+        KvGenre* read = nullptr;
+        if (!store.readEntity(entry, read)) {
+            store.reportError(kFailedCount);
+            return false;
+        }
+        Instance* instance = Instance::cast(read);
+        if (!instance) {
+            store.reportError(kBadValue);
+            return false;
+        }
+        list.push_back(instance);
+        return true;
+    });
+}
+
+bool loadArray(const char* key, const char* arrayKey, const KvDataStore& store) {
+    if (!store.hasKey(key) || !store.enterSection(key)) return true;
+    kv::vector<KvGenre*> read;
+    const bool ok = store.readReferenceArray(arrayKey, read, true);
+    store.closeSection();
+    return ok;
+}
+
+}  // namespace
+
+void KvFrameworkEntityInstance::registerIOHandler() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    KvFeiIOAttribute::initType();
+    KvFeiTrackingArray1::initType();
+    // Older files named instances after classes that are gone.
+    static const KvTypeId tsObjectInstance("TSObjectInstance", KvUndoRefObject::getClassTypeId());
+    static const KvTypeId systemEntityInstance("SystemEntityInstance", KvUndoRefObject::getClassTypeId());
+    KvDataStore::addEntityType(getClassTypeId(), new KvFrameworkEntityInstanceIOHandler);
+    KvDataStore::addEntityType(tsObjectInstance, new KvFrameworkEntityInstanceIOHandler);
+    KvDataStore::addEntityType(systemEntityInstance, new KvFrameworkEntityInstanceIOHandler);
+}
+
+bool KvFrameworkEntityInstance::canSave(const KvDataStore& store) const {
+    return entity_ && !store.getIdentifier(entity_.get()).isEmpty();
+}
+
+void KvFrameworkEntityInstance::save(KvDataStore& store) const {
+    store.writeBool("Outdated", outdated_);
+    path_.save("Path", store);
+    store.writeReference("Entity", entity_.get());
+    store.writeString("UUID", KvString(uuid_.toString().toLocal8Bit().toStdString()));
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::readRecord(const KvDataStore& store) {
+    bool outdated = false;
+    KvFrameworkPath path;
+    KvGenre* read = nullptr;
+    if (!store.readBool("Outdated", outdated) || !path.read("Path", store) || !store.readReference("Entity", read))
+        return nullptr;
+    KvFrameworkEntity* entity = KvFrameworkEntity::cast(read);
+    if (!entity) {
+        store.reportError("Invalid entity read for framework entity instance.");
+        return nullptr;
+    }
+    if (!isValid(path, entity)) {
+        store.reportError("Invalid framework entity instance parameters.");
+        return nullptr;
+    }
+    Instance* instance = find(path, entity);
+    if (!instance) {
+        instance = new Instance(path, entity);
+        KvFeiIOAttribute::of(store)->getInstances().add(instance);
+    }
+    if (outdated) instance->outdated_ = true;
+    return instance;
+}
+
+bool KvFrameworkEntityInstance::save(const char* key, KvDataStore& store, const KvFrameworkEntityInstanceArray1& list) {
+    return saveCounted(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::save(const char* key, KvDataStore& store,
+                                     const KvConstFrameworkEntityInstanceArray1& list) {
+    return saveCounted(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::saveAll(const char* key, KvDataStore& store,
+                                        const KvFrameworkEntityInstanceSet& exclude) {
+    kv::vector<const KvGenre*> saved;
+    for (const Instance* instance : registry())
+        if (!exclude.contains(instance) && instance->canSave(store)) saved.push_back(instance);
+    if (saved.empty() || !store.enterSection(key)) return false;
+    store.writeReferenceArray("Fei", saved, true);
+    return store.closeSection();
+}
+
+bool KvFrameworkEntityInstance::load(const char* key, const KvDataStore& store, KvFrameworkEntityInstanceArray1& list) {
+    return loadCounted(key, "FEI", store, list);
+}
+
+bool KvFrameworkEntityInstance::load(const char* key, const KvDataStore& store,
+                                     KvConstFrameworkEntityInstanceArray1& list) {
+    return loadCounted(key, "FEI", store, list);
+}
+
+bool KvFrameworkEntityInstance::getData(const char* key, const KvDataStore& store,
+                                        KvFrameworkEntityInstanceArray1& list) {
+    return load(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::getData(const char* key, const KvDataStore& store,
+                                        KvConstFrameworkEntityInstanceArray1& list) {
+    return load(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::load(const char* key, const KvDataStore& store) { return loadArray(key, "Fei", store); }
+
+bool KvFrameworkEntityInstance::loadOld(const char* key, const char* arrayKey, const KvDataStore& store) {
+    const bool ok = loadArray(key, arrayKey, store);
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
+}
+
+bool KvFrameworkEntityInstance::loadOld(const char* key, const char* prefix, const KvDataStore& store,
+                                        KvFrameworkEntityInstanceArray1& list) {
+    const bool ok = loadCounted(key, prefix, store, list);
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
+}
+
+bool KvFrameworkEntityInstance::loadVeryOld(const char* key, const char* prefix, const KvDataStore& store) {
+    const bool ok = readCounted(key, prefix, store, [&](const std::string& entry) {
+        KvGenre* read = nullptr;
+        if (!store.readEntity(entry, read, true)) {
+            KvTypes::postWarningMsg(kFailedCount);
+            return false;
+        }
+        if (!cast(read)) {
+            store.reportError(kBadValue);
+            return false;
+        }
+        return true;
+    });
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
+}
+
+bool KvFrameworkEntityInstance::loadVeryOld(const char* key, const char* prefix, const KvDataStore& store,
+                                            KvFrameworkEntityInstanceArray1& list) {
+    list.clear();
+    const bool ok = readCounted(key, prefix, store, [&](const std::string& entry) {
+        KvGenre* read = nullptr;
+        if (!store.readEntity(entry, read, false)) {
+            store.reportError("Failed to read the expected number of TS object instances.");
+            return false;
+        }
+        Instance* instance = cast(read);
+        if (!instance) {
+            store.reportError("Bad value read for TS object instance.");
+            return false;
+        }
+        // Each entry was read as a copy: stand for it with the instance of
+        // its pair, so that later references to the entry find that one.
+        Instance* unique = find(instance->path_, instance->getEntity());
+        if (unique == instance || !unique) {
+            store.bindKey(entry, instance);
+            list.push_back(instance);
+        } else {
+            store.bindKey(entry, store.getIdentifier(unique), unique);
+            list.push_back(unique);
+        }
+        return true;
+    });
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
 }
