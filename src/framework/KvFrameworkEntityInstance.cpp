@@ -462,6 +462,20 @@ bool loadCounted(const char* key, const char* prefix, const KvDataStore& store, 
     });
 }
 
+// Frameworks come out of a store unreferenced, and `path` may hold the first
+// reference to some of them: it lets go of them without destroying them, for
+// the store may hand them out again.
+void letGoOf(KvFrameworkPath& path) {
+    std::vector<KvFrameworkBase*> frameworks;
+    for (size_t i = 0; i < path.getDepth(); ++i) {
+        frameworks.push_back(path.getFramework(i));
+        frameworks.back()->ref();
+    }
+    path.clear();
+    for (KvFrameworkBase* f : frameworks)
+        f->unrefKeep();
+}
+
 bool loadArray(const char* key, const char* arrayKey, const KvDataStore& store) {
     if (!store.hasKey(key) || !store.enterSection(key)) return true;
     kv::vector<KvGenre*> read;
@@ -503,22 +517,21 @@ void KvFrameworkEntityInstance::save(KvDataStore& store) const {
 KvFrameworkEntityInstance* KvFrameworkEntityInstance::readRecord(const KvDataStore& store) {
     bool outdated = false;
     KvFrameworkPath path;
+    if (!store.readBool("Outdated", outdated) || !path.read("Path", store)) return nullptr;
     KvGenre* read = nullptr;
-    if (!store.readBool("Outdated", outdated) || !path.read("Path", store) || !store.readReference("Entity", read))
-        return nullptr;
-    KvFrameworkEntity* entity = KvFrameworkEntity::cast(read);
-    if (!entity) {
+    Instance* instance = nullptr;
+    if (!store.readReference("Entity", read)) {
+    } else if (!KvFrameworkEntity::cast(read)) {
         store.reportError("Invalid entity read for framework entity instance.");
-        return nullptr;
-    }
-    if (!isValid(path, entity)) {
+    } else if (KvFrameworkEntity* entity = KvFrameworkEntity::cast(read); !isValid(path, entity)) {
         store.reportError("Invalid framework entity instance parameters.");
-        return nullptr;
-    }
-    Instance* instance = find(path, entity);
-    if (!instance) {
+    } else if (!(instance = find(path, entity))) {
         instance = new Instance(path, entity);
         KvFeiIOAttribute::of(store)->getInstances().add(instance);
+    }
+    if (!instance) {
+        letGoOf(path);
+        return nullptr;
     }
     if (outdated) instance->outdated_ = true;
     return instance;

@@ -143,6 +143,9 @@ protected:
     // Opens the file and reads the model back.
     void open(KvDataStore& store) {
         ASSERT_TRUE(store.open(file.c_str())) << store.getErrorReport().str();
+        readModel(store);
+    }
+    void readModel(const KvDataStore& store) {
         root = dynamic_cast<TestFramework*>(store.readEntity("Root"));
         ASSERT_TRUE(root && root->children.size() == 2u);
         a = root->children[0];
@@ -353,4 +356,21 @@ TEST_F(InstanceStoreTest, DamagedFilesAreRefusedWithAReason) {
         EXPECT_TRUE(Instance::load("All", store)) << "nothing there to read";
         EXPECT_EQ(Instance::getNumInstances(), 0u);
     }
+}
+
+TEST_F(InstanceStoreTest, ARecordThatFailsLeavesTheFrameworksItReadToTheStore) {
+    KvRefPtr<FwEntity> unsaved(new FwEntity("unsaved", b.get()));
+    Instance* unnamed = keep(Instance::get(path({root.get(), a.get(), b.get()}), unsaved.get()));
+    write([&](KvDataStore& store) { store.writeEntity("Orphan", unnamed); });
+    unsaved = nullptr;
+
+    KvDataStore store;
+    ASSERT_TRUE(store.open(file.c_str()));
+    // The record is the first to read the frameworks, and the only one to
+    // hold them until it fails.
+    EXPECT_EQ(store.readEntity("Orphan"), nullptr);
+    EXPECT_EQ(Census<TestFramework>::live(), 3);
+    readModel(store);
+    EXPECT_EQ(root->children[0], a);
+    EXPECT_EQ(errorsOf(store), (std::vector<std::string>{"Invalid entity read for framework entity instance."}));
 }
