@@ -191,6 +191,10 @@ TEST_F(InstanceStoreTest, CurrentAndCountedListsReadBackAsTheSameInstances) {
     EXPECT_TRUE(Instance::getData("Picked", store, picked));
     EXPECT_EQ(describeAll(picked), (std::vector<std::string>{"root/b:e1*", "root/a:e2", "root/a/b:e1"}));
     EXPECT_EQ(picked[2], Instance::find(path({root.get(), a.get(), b.get()}), e1.get()));
+    // A loaded instance takes a new random identifier, as a new one does.
+    EXPECT_NE(picked[0]->getUuid(), picked[1]->getUuid());
+    EXPECT_EQ(picked[0]->getUuid().version(), QUuid::Random);
+    EXPECT_EQ(picked[0]->getUuid().variant(), QUuid::DCE);
     EXPECT_EQ(Instance::getNumInstances(), 3u);
     EXPECT_EQ(keptBy(store), 3u);
 
