@@ -7,6 +7,8 @@
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
 
+#include <utility>
+
 KV_TYPE_SOURCE(KvFeiTrackingArray1, "FeiTrackingArray1", KvObject)
 
 KvFeiTrackingArray1::~KvFeiTrackingArray1() {
@@ -14,6 +16,7 @@ KvFeiTrackingArray1::~KvFeiTrackingArray1() {
     KvActionLock lock;
     kv::vector<KvRefPtr<KvFrameworkEntityInstance>> instances;
     instances.swap(instances_);
+    positions_.clear();
     for (const KvRefPtr<KvFrameworkEntityInstance>& instance : instances)
         instance->removeObserver(this);
     instances.clear();
@@ -22,26 +25,31 @@ KvFeiTrackingArray1::~KvFeiTrackingArray1() {
 bool KvFeiTrackingArray1::add(KvFrameworkEntityInstance* instance) {
     if (!instance || contains(instance)) return false;
     instance->addObserver(this);
+    positions_[instance] = instances_.size();
     instances_.push_back(KvRefPtr<KvFrameworkEntityInstance>(instance));
     return true;
 }
 
 bool KvFeiTrackingArray1::contains(const KvFrameworkEntityInstance* instance) const {
-    // An instance has few observers; the array may hold many instances.
-    return instance && instance->isObserver(const_cast<KvFeiTrackingArray1*>(this));
+    return instance && positions_.count(instance) > 0;
 }
 
 void KvFeiTrackingArray1::drop(KvAction* action) {
     auto* instance = KvFrameworkEntityInstance::cast(action->getSource());
     if (!instance) return handleBadAction(action);
     instance->removeObserver(this);
-    // Recently read instances are the likeliest to go.
-    const auto& held = instances_;
-    for (size_t i = held.size(); i-- > 0;) {
-        if (held[i].get() != instance) continue;
-        instances_.removeAt(i);
-        return;
+    auto at = positions_.find(instance);
+    if (at == positions_.end()) return;
+    // The last entry takes the place of the one that goes: order means
+    // nothing here.
+    const size_t index = at->second;
+    positions_.erase(at);
+    const size_t last = instances_.size() - 1;
+    if (index != last) {
+        std::swap(instances_[index], instances_[last]);
+        positions_[instances_[index].get()] = index;
     }
+    instances_.pop_back();
 }
 
 void KvFeiTrackingArray1::handleReplaceAction(KvReplaceAction* action) { drop(action); }

@@ -6,6 +6,7 @@
 #include <KvVector.h>
 
 #include <cstddef>
+#include <unordered_map>
 
 // Counted references to framework entity instances that let go of an
 // instance as soon as it is purged or replaced: the array keeps instances
@@ -36,4 +37,7 @@ private:
     void drop(KvAction* action);
 
     kv::vector<KvRefPtr<KvFrameworkEntityInstance>> instances_;
+    // Where each instance stands, so that letting go of many instances
+    // while a large file is read does not walk the array for each.
+    std::unordered_map<const KvFrameworkEntityInstance*, size_t> positions_;
 };

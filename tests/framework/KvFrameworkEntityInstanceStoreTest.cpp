@@ -378,3 +378,28 @@ TEST_F(InstanceStoreTest, ARecordThatFailsLeavesTheFrameworksItReadToTheStore) {
     EXPECT_EQ(root->children[0], a);
     EXPECT_EQ(errorsOf(store), (std::vector<std::string>{"Invalid entity read for framework entity instance."}));
 }
+
+TEST_F(InstanceStoreTest, TheKeepingArrayLetsGoOfInstancesInAnyOrder) {
+    KvRefPtr<FwEntity> e3(new FwEntity("e3", b.get()));
+    Instance* first = Instance::get(path({root.get(), a.get(), b.get()}), e1.get());
+    Instance* second = Instance::get(path({root.get(), a.get()}), e2.get());
+    Instance* third = Instance::get(path({root.get(), b.get()}), e3.get());
+    Instance* fourth = Instance::get(path({root.get(), a.get(), b.get()}), e3.get());
+    {
+        KvFeiTrackingArray1 array;
+        for (Instance* i : {first, second, third, fourth})
+            EXPECT_TRUE(array.add(i));
+        EXPECT_FALSE(array.add(second));
+        KvFrameworkEntity* gone = e2.get();
+        e2 = nullptr;
+        gone->unlink();  // the second goes; the last takes its place
+        fourth->replace(third);
+        KvActionQueue::process();
+        EXPECT_EQ(array.size(), 2u);
+        EXPECT_EQ(array.get(0), first);
+        EXPECT_EQ(array.get(1), third);
+        EXPECT_FALSE(array.contains(fourth));
+        EXPECT_EQ(Instance::getNumInstances(), 2u);
+    }
+    EXPECT_EQ(Instance::getNumInstances(), 0u) << "let go of with the array";
+}
