@@ -25,19 +25,25 @@ KvFeiTrackingArray1::~KvFeiTrackingArray1() {
 bool KvFeiTrackingArray1::add(KvFrameworkEntityInstance* instance) {
     if (!instance || contains(instance)) return false;
     instance->addObserver(this);
-    positions_[instance] = instances_.size();
+    if (indexed_) positions_[instance] = instances_.size();
     instances_.push_back(KvRefPtr<KvFrameworkEntityInstance>(instance));
     return true;
 }
 
 bool KvFeiTrackingArray1::contains(const KvFrameworkEntityInstance* instance) const {
-    return instance && positions_.count(instance) > 0;
+    // An instance has few observers; the array may hold many instances.
+    return instance && instance->isObserver(const_cast<KvFeiTrackingArray1*>(this));
 }
 
 void KvFeiTrackingArray1::drop(KvAction* action) {
     auto* instance = KvFrameworkEntityInstance::cast(action->getSource());
     if (!instance) return handleBadAction(action);
     instance->removeObserver(this);
+    if (!indexed_) {
+        for (size_t i = 0; i < instances_.size(); ++i)
+            positions_[std::as_const(instances_)[i].get()] = i;
+        indexed_ = true;
+    }
     auto at = positions_.find(instance);
     if (at == positions_.end()) return;
     // The last entry takes the place of the one that goes: order means

@@ -38,6 +38,8 @@ private:
 
     kv::vector<KvRefPtr<KvFrameworkEntityInstance>> instances_;
     // Where each instance stands, so that letting go of many instances
-    // while a large file is read does not walk the array for each.
+    // while a large file is read does not walk the array for each. Built by
+    // the first instance that goes: most stores let go of all at once.
     std::unordered_map<const KvFrameworkEntityInstance*, size_t> positions_;
+    bool indexed_ = false;
 };
