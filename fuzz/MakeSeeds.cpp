@@ -55,6 +55,40 @@ bool writeSections(const std::string& path) {
     return out.close();
 }
 
+// The layouts of instance lists, with things for records: an embedded
+// array, a counted list of links, copies under each entry, and a count
+// larger than the entries.
+bool writeInstanceLists(const std::string& path) {
+    std::vector<Thing> entities(4), instances(4);
+    for (size_t i = 0; i < instances.size(); ++i)
+        instances[i].next = &entities[i];
+    KvDataStore out;
+    if (!out.create(KvString(path))) return false;
+    out.openSection("Entities");
+    for (size_t i = 0; i < entities.size(); ++i)
+        out.writeEntity("E" + std::to_string(i), &entities[i]);
+    out.closeSection();
+    out.openSection("Instances");
+    out.writeReferenceArray("Fei", kv::vector<Thing*>({&instances[0], &instances[1], &instances[2]}), true);
+    out.closeSection();
+    out.openSection("Picked");
+    out.writeInt("Count", 3);
+    out.writeEntity("FEI0", &instances[2]);
+    out.writeEntity("FEI1", &instances[3]);
+    out.writeEntity("FEI2", &instances[0]);
+    out.closeSection();
+    out.openSection("Copies");
+    out.writeInt("Count", 2);
+    out.writeEntity("TSO0", &instances[1], false);
+    out.writeEntity("TSO1", &instances[1], false);
+    out.closeSection();
+    out.openSection("Short");
+    out.writeInt("Count", 5);
+    out.writeEntity("FEI0", &instances[3]);
+    out.closeSection();
+    return out.close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +100,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(QString::fromStdString(dir));
     dstest::ThingRegistration registration;
     const bool ok = dstest::writeSample(dir + "/sample.kvds") && writeEntities(dir + "/entities.kvds") &&
-                    writeSections(dir + "/sections.kvds");
+                    writeSections(dir + "/sections.kvds") && writeInstanceLists(dir + "/instances.kvds");
     dstest::Thing::deleteAll();
     if (!ok) std::fprintf(stderr, "writing the seeds failed\n");
     return ok ? 0 : 1;

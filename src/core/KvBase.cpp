@@ -67,6 +67,7 @@ void KvBase::init() {
     KvDataStore::addEntityType(KvParamSetAttribute::getClassTypeId(), new KvComplexAttrIOHandler<KvParamSetAttribute>);
     KvDataStore::addEntityType(KvTSObjectGroup::getClassTypeId(), new KvRefObjectIOHandler<KvTSObjectGroup>);
     KvDataStore::addEntityType(KvOGASourceAttribute::getClassTypeId(), new KvSimpleAttrIOHandler<KvOGASourceAttribute>);
+    KvFrameworkEntityInstance::registerIOHandler();
     KvAttributedObject::init();
     KvFrameworkPath::init();
     KvSharedParamSetManager::init();

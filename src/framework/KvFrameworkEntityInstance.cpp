@@ -5,7 +5,9 @@
 #include <KvConstFrameworkEntityInstanceArray1.h>
 #include <KvConstFrameworkEntityInstanceSet.h>
 #include <KvDataStore.h>
+#include <KvFeiIOAttribute.h>
 #include <KvFrameworkEntityInstanceArray1.h>
+#include <KvFrameworkEntityInstanceIOHandler.h>
 #include <KvFrameworkEntityInstanceSet.h>
 #include <KvFrameworkEntityInstanceState.h>
 #include <KvJoinAction.h>
@@ -14,15 +16,21 @@
 #include <KvPurgeAction.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
+#include <KvTypes.h>
 #include <KvUndo.h>
 #include <KvUndoBridge.h>
 #include <KvUpdateAction.h>
 #include <KvUpdateLater.h>
 
+#include <QRandomGenerator>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <functional>
-#include <map>
 #include <set>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 KV_TYPE_SOURCE(KvFrameworkEntityInstance, "FrameworkEntityInstance", KvUndoRefObject)
@@ -38,8 +46,19 @@ std::set<Instance*>& registry() {
     return *instances;
 }
 
-std::map<QUuid, Instance*>& uuids() {
-    static auto* map = new std::map<QUuid, Instance*>;
+// Hashed, not ordered: nothing walks the map, and with random keys each
+// step down a tree of a hundred thousand identifiers missed the cache.
+struct UuidHash {
+    size_t operator()(const QUuid& u) const {
+        uint64_t w[2];
+        std::memcpy(w, &u, sizeof w);
+        return static_cast<size_t>(w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull));
+    }
+};
+static_assert(sizeof(QUuid) == 16, "a QUuid is its 16 bytes");
+
+std::unordered_map<QUuid, Instance*, UuidHash>& uuids() {
+    static auto* map = new std::unordered_map<QUuid, Instance*, UuidHash>;
     return *map;
 }
 
@@ -61,6 +80,19 @@ Array orderedContents(const Set& set) {
     for (const Instance* i : all)
         out.push_back(const_cast<Instance*>(i));
     return out;
+}
+
+// A random (version 4) identifier, as QUuid::createUuid makes, from the
+// securely seeded global generator: createUuid draws on the system's random
+// source at each call, which took 5 microseconds a call on the development
+// machine, most of the time it takes to read an instance.
+QUuid randomUuid() {
+    quint32 w[4];
+    QRandomGenerator::global()->fillRange(w);
+    return QUuid(w[0], static_cast<ushort>(w[1]), static_cast<ushort>(((w[1] >> 16) & 0x0FFF) | 0x4000),
+                 static_cast<uchar>((w[2] & 0x3F) | 0x80), static_cast<uchar>(w[2] >> 8),
+                 static_cast<uchar>(w[2] >> 16), static_cast<uchar>(w[2] >> 24), static_cast<uchar>(w[3]),
+                 static_cast<uchar>(w[3] >> 8), static_cast<uchar>(w[3] >> 16), static_cast<uchar>(w[3] >> 24));
 }
 
 // The instances alive now; the caller holds an action lock, so none of them
@@ -275,6 +307,9 @@ void KvFrameworkEntityInstance::update() {
 }
 
 void KvFrameworkEntityInstance::replace(KvFrameworkEntityInstance* other) {
+    // A holder lets go of the instance when it hears of the replace, maybe of
+    // the last reference: nobody hears of it before the instance is dying.
+    KvActionLock lock;
     notifyObservers(new KvReplaceAction(this, other, nullptr), KvActionObject());
     destroy();
 }
@@ -297,23 +332,12 @@ void KvFrameworkEntityInstance::takeUuid(const QUuid& uuid) {
     if (!uuid_.isNull()) uuids()[uuid_] = this;
 }
 
-void KvFrameworkEntityInstance::generateUuid() { takeUuid(QUuid::createUuid()); }
+void KvFrameworkEntityInstance::generateUuid() { takeUuid(randomUuid()); }
 
 void KvFrameworkEntityInstance::clearUuid() {
     if (uuid_.isNull()) return;
     auto it = uuids().find(uuid_);
     if (it != uuids().end() && it->second == this) uuids().erase(it);
-}
-
-bool KvFrameworkEntityInstance::canSave(const KvDataStore& store) const {
-    return entity_ && !store.getIdentifier(entity_.get()).isEmpty();
-}
-
-void KvFrameworkEntityInstance::save(KvDataStore& store) const {
-    store.writeBool("Outdated", outdated_);
-    path_.save("Path", store);
-    store.writeReference("Entity", entity_.get());
-    store.writeString("UUID", KvString(uuid_.toString().toLocal8Bit().toStdString()));
 }
 
 KvUndoState* KvFrameworkEntityInstance::getState() const { return new KvFrameworkEntityInstanceState(*this); }
@@ -401,4 +425,234 @@ void KvFrameworkEntityInstance::pathModified(const KvFrameworkPath* path, Reason
         scheduleUpdate();
     else
         markOutdated(false);
+}
+
+// --- persistence
+
+namespace {
+
+const char* const kFailedCount = "Failed to read the expected number of framework entity instances.";
+const char* const kBadValue = "Bad value read for framework entity instance.";
+const char* const kOldFormat = "Old alpha file format detected. Please resave this file.";
+
+std::string entryKey(const char* prefix, int index) { return prefix + std::to_string(index); }
+
+template <class Array>
+bool saveCounted(const char* key, KvDataStore& store, const Array& list) {
+    std::vector<const Instance*> saved;
+    for (const Instance* instance : list)
+        if (instance && instance->canSave(store)) saved.push_back(instance);
+    if (!store.enterSection(key)) return false;
+    store.writeInt("Count", static_cast<long long>(saved.size()));
+    for (size_t i = 0; i < saved.size(); ++i)
+        store.writeEntity(entryKey("FEI", static_cast<int>(i)), saved[i]);
+    return store.closeSection();
+}
+
+// Enters the counted list under `key` and hands `readEntry` each entry key
+// in turn until it answers false. False for a missing list.
+template <class ReadEntry>
+bool readCounted(const char* key, const char* prefix, const KvDataStore& store, ReadEntry readEntry) {
+    if (!store.hasKey(key) || !store.enterSection(key)) return false;
+    int count = 0;
+    store.readInt("Count", count);
+    bool ok = true;
+    for (int i = 0; ok && i < count; ++i)
+        ok = readEntry(entryKey(prefix, i));
+    store.closeSection();
+    return ok;
+}
+
+template <class Array>
+bool loadCounted(const char* key, const char* prefix, const KvDataStore& store, Array& list) {
+    list.clear();
+    return readCounted(key, prefix, store, [&](const std::string& entry) {
+        KvGenre* read = nullptr;
+        if (!store.readEntity(entry, read)) {
+            store.reportError(kFailedCount);
+            return false;
+        }
+        Instance* instance = Instance::cast(read);
+        if (!instance) {
+            store.reportError(kBadValue);
+            return false;
+        }
+        list.push_back(instance);
+        return true;
+    });
+}
+
+// Frameworks come out of a store unreferenced, and `path` may hold the first
+// reference to some of them: it lets go of them without destroying them, for
+// the store may hand them out again.
+void letGoOf(KvFrameworkPath& path) {
+    std::vector<KvFrameworkBase*> frameworks;
+    for (size_t i = 0; i < path.getDepth(); ++i) {
+        frameworks.push_back(path.getFramework(i));
+        frameworks.back()->ref();
+    }
+    path.clear();
+    for (KvFrameworkBase* f : frameworks)
+        f->unrefKeep();
+}
+
+bool loadArray(const char* key, const char* arrayKey, const KvDataStore& store) {
+    if (!store.hasKey(key) || !store.enterSection(key)) return true;
+    kv::vector<KvGenre*> read;
+    const bool ok = store.readReferenceArray(arrayKey, read, true);
+    store.closeSection();
+    return ok;
+}
+
+}  // namespace
+
+void KvFrameworkEntityInstance::registerIOHandler() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    KvFeiIOAttribute::initType();
+    KvFeiTrackingArray1::initType();
+    // Older files named instances after classes that are gone.
+    static const KvTypeId tsObjectInstance("TSObjectInstance", KvUndoRefObject::getClassTypeId());
+    static const KvTypeId systemEntityInstance("SystemEntityInstance", KvUndoRefObject::getClassTypeId());
+    KvDataStore::addEntityType(getClassTypeId(), new KvFrameworkEntityInstanceIOHandler);
+    KvDataStore::addEntityType(tsObjectInstance, new KvFrameworkEntityInstanceIOHandler);
+    KvDataStore::addEntityType(systemEntityInstance, new KvFrameworkEntityInstanceIOHandler);
+}
+
+bool KvFrameworkEntityInstance::canSave(const KvDataStore& store) const {
+    return entity_ && !store.getIdentifier(entity_.get()).isEmpty();
+}
+
+void KvFrameworkEntityInstance::save(KvDataStore& store) const {
+    store.writeBool("Outdated", outdated_);
+    path_.save("Path", store);
+    store.writeReference("Entity", entity_.get());
+    // The text form, made as 8-bit text at once: a round trip through a
+    // QString costs a third of the record.
+    const QByteArray uuid = uuid_.toByteArray();
+    store.writeString("UUID", KvString(uuid.constData(), static_cast<size_t>(uuid.size())));
+}
+
+KvFrameworkEntityInstance* KvFrameworkEntityInstance::readRecord(const KvDataStore& store) {
+    bool outdated = false;
+    KvFrameworkPath path;
+    if (!store.readBool("Outdated", outdated) || !path.read("Path", store)) return nullptr;
+    KvGenre* read = nullptr;
+    Instance* instance = nullptr;
+    if (!store.readReference("Entity", read)) {
+    } else if (!KvFrameworkEntity::cast(read)) {
+        store.reportError("Invalid entity read for framework entity instance.");
+    } else if (KvFrameworkEntity* entity = KvFrameworkEntity::cast(read); !isValid(path, entity)) {
+        store.reportError("Invalid framework entity instance parameters.");
+    } else if (!(instance = find(path, entity))) {
+        instance = new Instance(path, entity);
+        KvFeiIOAttribute::of(store)->getInstances().add(instance);
+    }
+    if (!instance) {
+        letGoOf(path);
+        return nullptr;
+    }
+    if (outdated) instance->outdated_ = true;
+    return instance;
+}
+
+bool KvFrameworkEntityInstance::save(const char* key, KvDataStore& store, const KvFrameworkEntityInstanceArray1& list) {
+    return saveCounted(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::save(const char* key, KvDataStore& store,
+                                     const KvConstFrameworkEntityInstanceArray1& list) {
+    return saveCounted(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::saveAll(const char* key, KvDataStore& store,
+                                        const KvFrameworkEntityInstanceSet& exclude) {
+    kv::vector<const KvGenre*> saved;
+    for (const Instance* instance : registry())
+        if (!exclude.contains(instance) && instance->canSave(store)) saved.push_back(instance);
+    if (saved.empty() || !store.enterSection(key)) return false;
+    store.writeReferenceArray("Fei", saved, true);
+    return store.closeSection();
+}
+
+bool KvFrameworkEntityInstance::load(const char* key, const KvDataStore& store, KvFrameworkEntityInstanceArray1& list) {
+    return loadCounted(key, "FEI", store, list);
+}
+
+bool KvFrameworkEntityInstance::load(const char* key, const KvDataStore& store,
+                                     KvConstFrameworkEntityInstanceArray1& list) {
+    return loadCounted(key, "FEI", store, list);
+}
+
+bool KvFrameworkEntityInstance::getData(const char* key, const KvDataStore& store,
+                                        KvFrameworkEntityInstanceArray1& list) {
+    return load(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::getData(const char* key, const KvDataStore& store,
+                                        KvConstFrameworkEntityInstanceArray1& list) {
+    return load(key, store, list);
+}
+
+bool KvFrameworkEntityInstance::load(const char* key, const KvDataStore& store) { return loadArray(key, "Fei", store); }
+
+bool KvFrameworkEntityInstance::loadOld(const char* key, const char* arrayKey, const KvDataStore& store) {
+    const bool ok = loadArray(key, arrayKey, store);
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
+}
+
+bool KvFrameworkEntityInstance::loadOld(const char* key, const char* prefix, const KvDataStore& store,
+                                        KvFrameworkEntityInstanceArray1& list) {
+    const bool ok = loadCounted(key, prefix, store, list);
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
+}
+
+bool KvFrameworkEntityInstance::loadVeryOld(const char* key, const char* prefix, const KvDataStore& store) {
+    const bool ok = readCounted(key, prefix, store, [&](const std::string& entry) {
+        KvGenre* read = nullptr;
+        if (!store.readEntity(entry, read, true)) {
+            KvTypes::postWarningMsg(kFailedCount);
+            return false;
+        }
+        if (!cast(read)) {
+            store.reportError(kBadValue);
+            return false;
+        }
+        return true;
+    });
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
+}
+
+bool KvFrameworkEntityInstance::loadVeryOld(const char* key, const char* prefix, const KvDataStore& store,
+                                            KvFrameworkEntityInstanceArray1& list) {
+    list.clear();
+    const bool ok = readCounted(key, prefix, store, [&](const std::string& entry) {
+        KvGenre* read = nullptr;
+        if (!store.readEntity(entry, read, false)) {
+            store.reportError("Failed to read the expected number of TS object instances.");
+            return false;
+        }
+        Instance* instance = cast(read);
+        if (!instance) {
+            store.reportError("Bad value read for TS object instance.");
+            return false;
+        }
+        // Each entry was read as a copy: stand for it with the instance of
+        // its pair, so that later references to the entry find that one.
+        Instance* unique = find(instance->path_, instance->getEntity());
+        if (unique == instance || !unique) {
+            store.bindKey(entry, instance);
+            list.push_back(instance);
+        } else {
+            store.bindKey(entry, store.getIdentifier(unique), unique);
+            list.push_back(unique);
+        }
+        return true;
+    });
+    KvTypes::postWarningMsg(kOldFormat);
+    return ok;
 }

@@ -88,10 +88,41 @@ public:
     // and destroys it.
     virtual void replace(KvFrameworkEntityInstance* other);
 
+    // --- persistence
+    // Registers the instance handler with the data store, also under the
+    // type names older files wrote instances under. Once only.
+    static void registerIOHandler();
     // Whether the store can name the entity; the record under the current
     // section.
     bool canSave(const KvDataStore& store) const;
     void save(KvDataStore& store) const;
+
+    // A list as a section under `key`: "Count" and one entry "FEI<i>" per
+    // instance the store can save. False when the section was refused.
+    static bool save(const char* key, KvDataStore& store, const KvFrameworkEntityInstanceArray1& list);
+    static bool save(const char* key, KvDataStore& store, const KvConstFrameworkEntityInstanceArray1& list);
+    // Every live instance outside `exclude` that the store can save, as the
+    // array "Fei" in a section under `key`; nothing, and false, when there
+    // is none.
+    static bool saveAll(const char* key, KvDataStore& store, const KvFrameworkEntityInstanceSet& exclude);
+    // Reads a list written by save(); `list` keeps what was read before an
+    // error. False for a missing list or an error, which the store reports.
+    static bool load(const char* key, const KvDataStore& store, KvFrameworkEntityInstanceArray1& list);
+    static bool load(const char* key, const KvDataStore& store, KvConstFrameworkEntityInstanceArray1& list);
+    static bool getData(const char* key, const KvDataStore& store, KvFrameworkEntityInstanceArray1& list);
+    static bool getData(const char* key, const KvDataStore& store, KvConstFrameworkEntityInstanceArray1& list);
+    // Reads what saveAll() wrote: the instances come into being as they are
+    // read. True when there is nothing under `key`.
+    static bool load(const char* key, const KvDataStore& store);
+    // Older layouts: the array under `arrayKey`, or entries named from
+    // `prefix`. Both warn the user that the file should be saved again.
+    static bool loadOld(const char* key, const char* arrayKey, const KvDataStore& store);
+    static bool loadOld(const char* key, const char* prefix, const KvDataStore& store,
+                        KvFrameworkEntityInstanceArray1& list);
+    // The oldest layout, entries named from `prefix` holding whole records.
+    static bool loadVeryOld(const char* key, const char* prefix, const KvDataStore& store);
+    static bool loadVeryOld(const char* key, const char* prefix, const KvDataStore& store,
+                            KvFrameworkEntityInstanceArray1& list);
 
     bool isIncidental() const override { return true; }
     KvUndoState* getState() const override;
@@ -113,6 +144,7 @@ protected:
     void preDestroy() override;
 
 private:
+    friend class KvFrameworkEntityInstanceIOHandler;
     friend class KvFrameworkEntityInstanceState;
     friend class KvUpdateLater;
 
@@ -129,6 +161,9 @@ private:
     void clearUuid();
     void restoreFrom(const KvFrameworkEntityInstanceState& state);
     bool fromEntity(const KvAction* action) const;
+    // The instance a record in the current section names; null, with the
+    // reason reported to the store, when it names none.
+    static KvFrameworkEntityInstance* readRecord(const KvDataStore& store);
 
     bool outdated_ = false;
     bool mergePending_ = false;
