@@ -13,7 +13,10 @@
 
 KV_TYPE_SOURCE(KvObservedObject, "ObservedObject", KvObject)
 
-KvObservedObject::~KvObservedObject() { observers_.clear(); }
+KvObservedObject::~KvObservedObject() {
+    observers_.clear();
+    if (doomQueued_) KvActionQueue::clearDoomTarget(this);
+}
 
 bool KvObservedObject::addObserver(KvObject* obj) const {
     if (!obj || obj == this) return false;

@@ -5,6 +5,8 @@
 #include <KvObject.h>
 #include <KvObjectUniqueList.h>
 
+#include <cstdint>
+
 class KvAction;
 class KvDeleteAction;
 class KvMapper;
@@ -67,7 +69,11 @@ protected:
 
 private:
     friend class KvObserverIterator;
+    friend class KvActionQueue;
     static void tellNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
     bool dying_ = false;
+    // Delete entries queued with this object as their source; kept by the
+    // queue, so that deleting the object some other way can cancel them.
+    uint32_t doomQueued_ = 0;
     mutable KvObjectUniqueList observers_;
 };
