@@ -154,3 +154,25 @@ TEST_F(AttributedObjectUndoTest, StatesCompareByTheirItemReferences) {
     EXPECT_EQ(first.getObjectType(), TestObject::getClassTypeId());
     KvUndo::mark("red");
 }
+
+TEST_F(AttributedObjectUndoTest, ARefusedItemThatNobodyHoldsGoesAndLeavesNoStep) {
+    KvRefPtr<TestObject> obj = new TestObject("o");
+    obj->addAttribItem(new ValueItem(1, "a"));
+    KvUndo::mark("add");
+    ValueItem* first = static_cast<ValueItem*>(obj->getAttribItemOfType(ValueItem::getClassTypeId()));
+    first->set(2);
+    KvUndo::mark("set");
+
+    EXPECT_FALSE(obj->addAttribItem(new ValueItem(3, "refused")));
+    KvActionQueue::process();
+    EXPECT_EQ(Census<ValueItem>::live(), 1) << "the refused item went";
+    checkState("after the refusal", 2, {"set", "add"}, {});
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(valueOf(obj.get()), 1) << "undo takes back the last marked step";
+
+    // An item the caller holds is the caller's.
+    KvRefPtr<ValueItem> kept(new ValueItem(4, "kept"));
+    EXPECT_FALSE(obj->addAttribItem(kept.get()));
+    EXPECT_FALSE(kept->isDying());
+    EXPECT_EQ(kept->getRefCount(), 1);
+}
