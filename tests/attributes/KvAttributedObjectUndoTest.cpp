@@ -124,6 +124,30 @@ TEST_F(AttributedObjectUndoTest, TheBridgeStandsForTheObjectAcrossItsDeletionAnd
     EXPECT_EQ(back->reference(), ref);
 }
 
+TEST_F(AttributedObjectUndoTest, AnObjectDeletedInTheStepUndoneToStaysGone) {
+    TestObject* obj = new TestObject("o");
+    obj->addAttribItem(new ValueItem(5, "v"));
+    const KvUndoReference ref = obj->reference();
+    Value* other = new Value("other", 0);
+    KvUndo::mark("create");
+    obj->destroy();
+    other->set(1);
+    KvUndo::mark("delete");
+    other->set(2);
+    KvUndo::mark("after");
+    other->set(3);
+    ASSERT_TRUE(KvUndo::undo());  // closes the open step and undoes it
+    EXPECT_EQ(KvAttributedObject::dereference(ref), nullptr);
+    ASSERT_TRUE(KvUndo::undo());  // back to the end of "delete"
+    KvActionQueue::process();
+    EXPECT_EQ(KvAttributedObject::dereference(ref), nullptr) << "looking it up does not bring it back";
+    EXPECT_EQ(Census<TestObject>::live(), 0);
+    ASSERT_TRUE(KvUndo::undo());
+    auto* back = dynamic_cast<TestObject*>(KvAttributedObject::dereference(ref));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(valueOf(back), 5);
+}
+
 TEST_F(AttributedObjectUndoTest, ItemsThatCannotBeRebuiltAreLeftOut) {
     KvRefPtr<TestObject> obj = new TestObject("o");
     obj->addAttribItem(new SharedItem("s"));  // its state rebuilds nothing

@@ -381,6 +381,26 @@ TEST_F(QueueTest, DeleteLaterAgainOrOnADyingObjectDeletesOnce) {
     KvActionQueue::removeSubQueue(sub);
 }
 
+TEST_F(QueueTest, ADeletionThatReleasesAnotherObjectPurgesItBeforeDeletingIt) {
+    // `a` holds the last reference to `b`: a's deletion (doom phase) makes b
+    // dying, and b's purge still reaches its observers before b goes.
+    Log order;
+    Recorder rec("rec", &order);
+    Counted* a = new Counted("a");
+    KvRefPtr<Counted> bHeldByA(new Counted("b"));
+    rec.watch(a);
+    rec.watch(bHeldByA.get());
+    a->onDelete = [&] {
+        order.push_back("deleted a");
+        bHeldByA = nullptr;
+    };
+    bHeldByA->onDelete = [&] { order.push_back("deleted b"); };
+    KvRefPtr<Counted> holder(a);
+    holder = nullptr;
+    EXPECT_EQ(order, (Log{"rec<-Purge:a", "deleted a", "rec<-Purge:b", "deleted b"}));
+    EXPECT_EQ(Census<Counted>::deleted, 2);
+}
+
 TEST_F(QueueTest, SubQueuesFlushAfterTheListsAndDieWhenRemoved) {
     Sub* sub = new Sub;
     auto deleted = sub->deleted;
