@@ -51,7 +51,6 @@ struct Model {
     struct Level {
         size_t floor;  // index of the state at the push
         Snap base;     // that state, kept for the pop
-        bool merged;   // old steps of the level went into its marker
     };
     std::vector<Level> levels;
 
@@ -78,7 +77,6 @@ struct Model {
             } else {
                 // Inside a level the oldest step joins the marker before it.
                 steps.erase(steps.begin() + static_cast<long>(floor()));
-                levels.back().merged = true;
             }
             --pos;
         }
@@ -105,23 +103,17 @@ struct Model {
     void push() {
         close();
         steps.resize(pos + 1);
-        levels.push_back(Level{pos, steps[pos], false});
+        levels.push_back(Level{pos, steps[pos]});
     }
     void pop() {
         close();
         steps.resize(pos + 1);
         Level l = levels.back();
         levels.pop_back();
-        // The folded step keeps the objects its steps changed, except those
-        // born and gone inside it; with none it vanishes.
-        bool any = l.merged;
-        for (size_t i = l.floor + 1; i <= pos && !any; ++i)
-            for (const Snap* side : {&steps[i - 1], &steps[i]})
-                for (auto& [id, v] : *side) {
-                    auto a = steps[i - 1].find(id), b = steps[i].find(id);
-                    bool differs = a == steps[i - 1].end() || b == steps[i].end() || a->second != b->second;
-                    if (differs && (l.base.count(id) || cur.count(id))) any = true;
-                }
+        // The folded step keeps the objects that differ between its start
+        // and its end; with none (born and gone inside it, or changed and
+        // changed back) it vanishes.
+        const bool any = l.base != cur;
         steps.resize(l.floor);
         steps.push_back(l.base);
         if (any) steps.push_back(cur);
@@ -296,7 +288,7 @@ struct Soak {
         out << "seed " << seed << ", step " << trace.size() + 1 << ": " << what << "\nengine: " << u.size()
             << " undo and " << r.size() << " redo steps; model: " << model.pos - model.floor() << " and "
             << model.steps.size() - 1 - model.pos << "\nlast operations:";
-        size_t from = trace.size() > 40 ? trace.size() - 40 : 0;
+        size_t from = trace.size() > 100 ? trace.size() - 100 : 0;
         for (size_t i = from; i < trace.size(); ++i)
             out << "\n  " << i + 1 << ": " << trace[i];
         throw std::runtime_error(out.str());
