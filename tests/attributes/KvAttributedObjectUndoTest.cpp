@@ -1,5 +1,4 @@
-#include <KvTestAttributes.h>
-#include <KvTestUndo.h>
+#include <KvTestAttributedUndo.h>
 
 #include <KvExcept.h>
 #include <KvUndo.h>
@@ -10,22 +9,7 @@ using namespace kvtest;
 
 namespace {
 
-class AttributedObjectUndoTest : public UndoTest {
-protected:
-    void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
-        UndoTest::SetUp();
-    }
-    void TearDown() override {
-        forgetHistory();
-        // What only the history kept alive (objects rebuilt by redo) goes now.
-        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
-            o->destroy();
-        expectAllGone();
-        UndoTest::TearDown();
-    }
-};
+class AttributedObjectUndoTest : public AttributedUndoTest {};
 
 }  // namespace
 

@@ -14,8 +14,7 @@
 // is set; scripts/soak does that. A failure prints its seed, the step counts
 // of engine and model, and the operations that led to it.
 
-#include <KvTestAttributes.h>
-#include <KvTestUndo.h>
+#include <KvTestAttributedUndo.h>
 
 #include <KvActionQueue.h>
 #include <KvAllocator.h>
@@ -295,21 +294,8 @@ struct Soak {
     }
 };
 
-class UndoSoak : public UndoTest {
+class UndoSoak : public AttributedUndoTest {
 protected:
-    void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
-        UndoTest::SetUp();
-    }
-    void TearDown() override {
-        forgetHistory();
-        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
-            o->destroy();
-        expectAllGone();
-        UndoTest::TearDown();
-    }
-
     // One run; false (with the report written) when the model and the engine
     // part.
     static bool run(uint64_t seed, int steps, bool entities) {
@@ -324,12 +310,7 @@ protected:
             ADD_FAILURE() << e.what();
             ok = false;
         }
-        forgetHistory();
-        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
-            o->destroy();
-        for (Value* v : std::set<Value*>(Census<Value>::all))
-            v->destroy();
-        KvActionQueue::process();
+        dropEverything();
         return ok;
     }
 };
