@@ -166,7 +166,16 @@ KvAttributeItem* KvAttributedObject::getAttribItemOfType(const KvTypeId& type) {
 bool KvAttributedObject::addAttribItem(KvAttributeItem* item) {
     if (!item) return false;
     const KvTypeId type = item->getTypeId();
-    if (attributes_.contains(type)) return false;
+    if (attributes_.contains(type)) {
+        // `obj->addAttribItem(new Item)` must not leak the item, nor leave
+        // its creation behind as a step of its own. An item someone holds is
+        // theirs.
+        if (item->getRefCount() == 0) {
+            item->ref();
+            item->unref();
+        }
+        return false;
+    }
     updateModificationTime();
     insertItem(type, item);
     item->postAdd(this);

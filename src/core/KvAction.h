@@ -76,6 +76,7 @@ protected:
     void forgetSource() { source_.forget(); }
 
 private:
+    friend class KvActionQueue;  // forgets the source of a delete entry it skips
     uint64_t count_ = 0;
     Hold source_;
 };

@@ -9,8 +9,11 @@
 #include <KvDeleteObject.h>
 #include <KvHashAddress.h>
 #include <KvLinkedList.h>
+#include <KvObservedObject.h>
 #include <KvRefPtr.h>
 #include <KvUpdateAction.h>
+
+#include <QHash>
 
 #include <cstdint>
 #include <cstdlib>
@@ -26,6 +29,7 @@ struct Entry {
     KvAction* action;
     Entry* next;
     bool cleared;
+    bool doom;  // on the doom list: its marker counts in the doom table
 };
 static_assert(sizeof(Entry) == 32, "entry layout");
 
@@ -130,7 +134,11 @@ public:
     EntryList normal;
     EntryList doom;
     KvLinkedList<KvActionSubQueue*> subs;
-    KvHashAddress destroyed;  // address -> markers queued for it
+    KvHashAddress destroyed;      // address -> markers queued for it
+    KvHashAddress doomDestroyed;  // the same for the doom list
+    // Objects that are not observed, wrapped by deleteLater: one wrapper each,
+    // disarmed when the object goes some other way.
+    QHash<KvObject*, KvDeleteObject*> wrapped;
     EntryPool pool;
 
     static Impl* existing;
@@ -140,16 +148,17 @@ public:
     }
 
     // An entry holds an action reference, or a marker count for its target.
-    Entry* makeEntry(KvObject* target, KvAction* action) {
+    Entry* makeEntry(KvObject* target, KvAction* action, bool onDoomList = false) {
         Entry* e = pool.allocate();
         e->target = target;
         e->action = action;
         e->cleared = action == nullptr;
+        e->doom = onDoomList;
         if (action) {
             action->ref();
         } else {
             try {
-                destroyed.inc(target);
+                (onDoomList ? doomDestroyed : destroyed).inc(target);
             } catch (...) {
                 pool.release(e);
                 throw;
@@ -161,15 +170,31 @@ public:
         KvAction* action = e->action;
         bool marker = e->cleared;
         KvObject* target = e->target;
+        bool onDoomList = e->doom;
         pool.release(e);
         if (marker)
-            destroyed.dec(target);
+            (onDoomList ? doomDestroyed : destroyed).dec(target);
         else
             action->unref();
     }
     KvObject* effectiveTarget(const Entry* e) const {
         if (e->cleared) return nullptr;
         if (!destroyed.isEmpty() && destroyed.contains(e->target)) return nullptr;
+        return e->target;
+    }
+    // A doom entry is skipped when its source (the object it deletes) was
+    // deleted after it was queued; the action then forgets the source, whose
+    // reference went with it. Otherwise the source's count of pending doom
+    // entries drops now, since delivery deletes it.
+    KvObject* doomTarget(Entry* e) {
+        if (e->cleared) return nullptr;
+        KvObservedObject* source = e->action->getSource();
+        if (!source) return e->target;
+        if (!doomDestroyed.isEmpty() && doomDestroyed.contains(source)) {
+            e->action->forgetSource();
+            return nullptr;
+        }
+        --source->doomQueued_;
         return e->target;
     }
 
@@ -204,7 +229,7 @@ void KvActionQueue::Impl::run() {
         while (normal.isEmpty() && !doom.isEmpty()) {
             Entry* e = doom.takeFirst();
             EntryGuard guard{*this, e};
-            if (KvObject* target = effectiveTarget(e)) e->action->process(target);
+            if (KvObject* target = doomTarget(e)) e->action->process(target);
         }
         if (!normal.isEmpty()) continue;
         // Sub-queue phase.
@@ -230,7 +255,12 @@ void KvActionQueue::Impl::run() {
 void KvActionQueue::add(KvObject* target, KvAction* action) {
     if (!action) return;
     Impl& q = Impl::get();
-    (action->isDoomAction() ? q.doom : q.normal).append(q.makeEntry(target, action));
+    if (!action->isDoomAction()) {
+        q.normal.append(q.makeEntry(target, action));
+        return;
+    }
+    q.doom.append(q.makeEntry(target, action, true));
+    if (KvObservedObject* source = action->getSource()) ++source->doomQueued_;
 }
 
 void KvActionQueue::add(KvDelayedFunction* function) {
@@ -279,15 +309,41 @@ bool KvActionQueue::decreaseLock() {
 void KvActionQueue::deleteLater(KvObject* obj) {
     if (!obj) return;
     KvObservedObject* target = KvObservedObject::cast(obj);
-    if (!target) target = new KvDeleteObject(obj);
+    if (!target) {
+        Impl& q = Impl::get();
+        if (q.wrapped.contains(obj)) return;  // already on its way
+        auto* wrapper = new KvDeleteObject(obj);
+        q.wrapped.insert(obj, wrapper);
+        target = wrapper;
+    }
     KvActionRef action(new KvDeleteAction(target));
     add(target, action.get());
 }
 
 void KvActionQueue::clearTarget(KvObject* obj) {
     Impl* q = Impl::existing;
-    if (!obj || !q || q->normal.isEmpty()) return;
-    q->normal.append(q->makeEntry(obj, nullptr));
+    if (!obj || !q) return;
+    if (!q->normal.isEmpty()) q->normal.append(q->makeEntry(obj, nullptr));
+    if (!q->wrapped.isEmpty()) {
+        auto it = q->wrapped.find(obj);
+        if (it != q->wrapped.end()) {
+            it.value()->owned_ = nullptr;
+            q->wrapped.erase(it);
+        }
+    }
+    for (auto* n = q->subs.first(); n; n = n->next) {
+        if (n->value->isDoomed()) continue;
+        try {
+            n->value->clearTarget(obj);
+        } catch (...) {
+            // Called from a destructor: nothing may escape.
+        }
+    }
+}
+
+void KvActionQueue::clearDoomTarget(KvObservedObject* obj) {
+    Impl& q = Impl::get();
+    q.doom.append(q.makeEntry(obj, nullptr, true));
 }
 
 void KvActionQueue::addSubQueue(KvActionSubQueue* sub) {

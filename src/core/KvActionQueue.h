@@ -16,7 +16,11 @@
 //  - A target destroyed after entries to it were queued is never called: its
 //    destructor queues a marker, and entries queued before the marker skip
 //    that address. Entries for a new object at the same address, queued after
-//    the marker, are delivered.
+//    the marker, are delivered. The doom list has markers of its own (and its
+//    own table, so that a doom marker never hides a normal delivery): an
+//    object deleted while a delete entry for it waits (deleteLater twice, or
+//    on a dying object) is deleted once. Registered sub-queues are told of
+//    every deletion too (KvActionSubQueue::clearTarget).
 //  - An exception from a normal delivery is swallowed and the run goes on; one
 //    from the doom or sub-queue phase ends the run, leaving the rest queued.
 //
@@ -31,6 +35,7 @@ class KvAction;
 class KvActionSubQueue;
 class KvDelayedFunction;
 class KvObject;
+class KvObservedObject;
 
 class KV_BASE_EXPORT KvActionQueue {
 public:
@@ -44,7 +49,8 @@ public:
     static bool isLocked();
     static bool isProcessing();
     // Deletes `obj` in the next run, after every normal delivery, whatever
-    // its reference count.
+    // its reference count. Asking again before then, or for an object that is
+    // already dying, still deletes it once.
     static void deleteLater(KvObject* obj);
     // Called by every object's destructor.
     static void clearTarget(KvObject* obj);
@@ -59,6 +65,9 @@ public:
 
 private:
     friend class KvActionLock;
+    friend class KvObservedObject;
+    // An object with delete entries still queued is going: skip them.
+    static void clearDoomTarget(KvObservedObject* obj);
     class Impl;
     static void increaseLock();
     static bool decreaseLock();

@@ -2,6 +2,8 @@
 
 #include <KvBaseExport.h>
 
+class KvObject;
+
 // Work that the application wants flushed after the action queue has
 // delivered everything. The queue owns registered sub-queues.
 class KV_BASE_EXPORT KvActionSubQueue {
@@ -12,6 +14,9 @@ public:
     virtual void flush() = 0;
     // Non-zero while work remains (the queue then runs again).
     virtual int hasPending() = 0;
+    // `obj` is being deleted: drop whatever the sub-queue still holds for it.
+    // Called from the object's destructor, so it must not look at `obj`.
+    virtual void clearTarget(KvObject*) {}
 
     bool isDoomed() const { return doomed_; }
 

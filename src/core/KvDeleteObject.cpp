@@ -2,4 +2,7 @@
 
 KV_TYPE_SOURCE(KvDeleteObject, "DeleteObject", KvObservedObject)
 
-KvDeleteObject::~KvDeleteObject() { delete owned_; }
+KvDeleteObject::~KvDeleteObject() {
+    // Deleting the object clears owned_ through the queue (clearTarget).
+    delete owned_;
+}

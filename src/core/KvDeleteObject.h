@@ -16,5 +16,6 @@ public:
     void handlePurgeAction(KvPurgeAction*) override {}
 
 private:
+    friend class KvActionQueue;  // disarms a wrapper whose object went another way
     KvObject* owned_;
 };

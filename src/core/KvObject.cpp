@@ -6,7 +6,10 @@
 
 KV_TYPE_SOURCE(KvObject, "Object", KvGenre)
 
-KvObject::~KvObject() { KvActionQueue::clearTarget(this); }
+KvObject::~KvObject() {
+    if (observing_) KvStaleObservers::died(this, observing_);
+    KvActionQueue::clearTarget(this);
+}
 
 void KvObject::handleAttributeAction(KvAttributeAction*) {}
 void KvObject::handleCosmeticAction(KvCosmeticAction*) {}

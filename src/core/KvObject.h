@@ -2,6 +2,11 @@
 
 #include <KvBase.h>
 #include <KvBaseExport.h>
+#include <KvStaleObservers.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
 
 class KvAction;
 class KvReplaceAction;
@@ -21,11 +26,29 @@ class KvUndoRefObject;
 class KV_BASE_EXPORT KvObject : public KvGenre {
     KV_TYPE_HEADER(KvObject)
 public:
-    KvObject() = default;
-    KvObject(const KvObject&) : KvGenre() {}
+    KvObject() {
+        if (KvStaleObservers::any()) KvStaleObservers::reborn(this);
+    }
+    KvObject(const KvObject&) : KvGenre() {
+        if (KvStaleObservers::any()) KvStaleObservers::reborn(this);
+    }
     KvObject& operator=(const KvObject&) { return *this; }
-    // Makes the action queue drop whatever is still queued for this object.
+    // Makes the action queue drop whatever is still queued for this object,
+    // and the observer lists it is still on forget it (KvStaleObservers).
     ~KvObject() override;
+
+    // An observer deleted while still registered keeps its memory until the
+    // lists have dropped it, so that no new object takes its address. The
+    // allocation functions are the global ones, declared here to pair with it.
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void* operator new(std::size_t size, std::align_val_t al) { return ::operator new(size, al); }
+    static void* operator new(std::size_t size, const std::nothrow_t& t) noexcept { return ::operator new(size, t); }
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void* p, std::size_t size) {
+        if (KvStaleObservers::any() && KvStaleObservers::keep(p, size)) return;
+        ::operator delete(p, size);
+    }
+    static void operator delete(void* p, std::size_t size, std::align_val_t al) { ::operator delete(p, size, al); }
 
     virtual void handleReplaceAction(KvReplaceAction* action) = 0;
     virtual void handleSplitAction(KvSplitAction* action) = 0;
@@ -43,4 +66,10 @@ protected:
     // For a receiver that got an action from a source it does not follow:
     // stop observing that source.
     void handleBadAction(KvAction* action);
+
+private:
+    friend class KvObservedObject;
+    friend class KvStaleObservers;
+    // The observer lists this object is on.
+    mutable uint32_t observing_ = 0;
 };

@@ -7,23 +7,58 @@
 #include <KvMapper.h>
 #include <KvObjectListIterator.h>
 #include <KvPurgeAction.h>
+#include <KvRefObject.h>
 #include <KvRefPtr.h>
+#include <KvTypes.h>
 #include <KvUndo.h>
+#include <KvUndoRefObject.h>
 #include <KvUpdateAction.h>
 
 KV_TYPE_SOURCE(KvObservedObject, "ObservedObject", KvObject)
 
-KvObservedObject::~KvObservedObject() { observers_.clear(); }
+KvObservedObject::~KvObservedObject() {
+    KvObjectListIterator it(&observers_);
+    const bool stale = KvStaleObservers::any();
+    for (it.first(); !it.isDone(); it.next()) {
+        KvObject* observer = it.currentItem();
+        if (stale && KvStaleObservers::isStale(observer))
+            KvStaleObservers::dropped(observer);
+        else
+            --observer->observing_;
+    }
+    observers_.clear();
+    if (doomQueued_) KvActionQueue::clearDoomTarget(this);
+}
 
 bool KvObservedObject::addObserver(KvObject* obj) const {
     if (!obj || obj == this) return false;
-    return observers_.append(obj);
+    if (!observers_.append(obj)) return false;
+    ++obj->observing_;
+    return true;
 }
 
-void KvObservedObject::removeObserver(KvObject* obj) const { observers_.remove(obj); }
+void KvObservedObject::removeObserver(KvObject* obj) const {
+    const size_t before = observers_.getLength();
+    observers_.remove(obj);
+    if (observers_.getLength() != before) --obj->observing_;
+}
+
+void KvObservedObject::dropStale() const {
+    KvObjectListIterator it(&observers_);
+    for (it.first(); !it.isDone();) {
+        KvObject* observer = it.currentItem();
+        if (KvStaleObservers::isStale(observer)) {
+            observers_.remove(it);
+            KvStaleObservers::dropped(observer);
+        } else {
+            it.next();
+        }
+    }
+}
 
 bool KvObservedObject::broadcastAction(KvAction* action, KvActionObject originator) {
     bool queued = false;
+    dropStaleObservers();
     // Queueing runs no observer code, so the list cannot change under us.
     KvObjectListIterator it(&observers_);
     for (it.first(); !it.isDone(); it.next()) {
@@ -46,6 +81,7 @@ void KvObservedObject::notifyObservers(KvAction* action, KvActionObject originat
 
 void KvObservedObject::tellNonUndoObservers(KvObservedObject* obj, KvAction* given, KvActionObject originator) {
     KvActionRef action(given);
+    obj->dropStaleObservers();
     KvObjectListIterator it(&obj->observers_);
     for (it.first(); !it.isDone(); it.next()) {
         KvObject* observer = it.currentItem();
@@ -89,7 +125,23 @@ void KvObservedObject::notifyPurge() {
     KvActionQueue::process();
 }
 
-void KvObservedObject::handleDeleteAction(KvDeleteAction*) { delete this; }
+void KvObservedObject::handleDeleteAction(KvDeleteAction*) {
+    deletedByQueue_ = true;
+    // Each delete entry still queued for it holds a reference, as did the one
+    // being delivered; any reference beyond those is someone else's, left
+    // dangling now (deleteLater of a held object, or destroy() of one, also by
+    // undo).
+    int count = -1;
+    if (KvRefObject* r = castToRefObject())
+        count = r->getRefCount();
+    else if (KvUndoRefObject* u = castToUndoRefObject())
+        count = u->getRefCount();
+    const int held = count - 1 - static_cast<int>(doomQueued_);
+    if (count >= 0 && held > 0)
+        KvTypes::postWarningMsg(getTypeId().getName() + ": deleted while " + KvString::number(held) +
+                                " references to it remain; hold a KvUndoReference, or let go on its purge");
+    delete this;
+}
 
 void KvObservedObject::destroy() {
     if (dying_) return;

@@ -5,6 +5,8 @@
 #include <KvObject.h>
 #include <KvObjectUniqueList.h>
 
+#include <cstdint>
+
 class KvAction;
 class KvDeleteAction;
 class KvMapper;
@@ -21,8 +23,8 @@ class KvMapper;
 class KV_BASE_EXPORT KvObservedObject : public KvObject {
     KV_TYPE_HEADER(KvObservedObject)
 public:
-    KvObservedObject() = default;
-    KvObservedObject(const KvObservedObject& o) : KvObject(o) {}
+    KvObservedObject() : dying_(false), deletedByQueue_(false), doomQueued_(0) {}
+    KvObservedObject(const KvObservedObject& o) : KvObject(o), dying_(false), deletedByQueue_(false), doomQueued_(0) {}
     KvObservedObject& operator=(const KvObservedObject&) { return *this; }
     ~KvObservedObject() override;
 
@@ -37,8 +39,14 @@ public:
 
     void notifyObservers(KvAction* action, KvActionObject originator);
     bool isObserver(KvObject* obj) const { return observers_.includes(obj); }
+    // Forgets observers that were deleted while still on the list.
+    void dropStaleObservers() const {
+        if (KvStaleObservers::any()) dropStale();
+    }
     size_t getNumObservers() const { return observers_.getLength(); }
     bool isDying() const { return dying_; }
+    // True once the action queue is deleting the object.
+    bool isDeletedByQueue() const { return deletedByQueue_; }
 
 protected:
     virtual void preNotification() {}
@@ -67,7 +75,15 @@ protected:
 
 private:
     friend class KvObserverIterator;
+    friend class KvActionQueue;
     static void tellNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
-    bool dying_ = false;
+    void dropStale() const;
+    // These share the word that KvObject leaves free after its list count.
+    bool dying_ : 1;
+    // Set by handleDeleteAction: the queue deletes the object, as it should.
+    bool deletedByQueue_ : 1;
+    // Delete entries queued with this object as their source; kept by the
+    // queue, so that deleting the object some other way can cancel them.
+    uint32_t doomQueued_ : 30;
     mutable KvObjectUniqueList observers_;
 };

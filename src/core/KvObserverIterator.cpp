@@ -4,6 +4,7 @@
 
 KvObserverIterator::KvObserverIterator(const KvObservedObject* obj) : obj_(obj), it_(nullptr) {
     if (!obj) throw KvExcept("NULL object for iterator");
+    obj->dropStaleObservers();
     it_ = new KvObjectListIterator(&obj->observers_);
 }
 

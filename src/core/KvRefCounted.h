@@ -1,6 +1,17 @@
 #pragma once
 
+#include <KvBaseExport.h>
+#include <KvGenre.h>
 #include <KvRefCount.h>
+
+#include <type_traits>
+
+namespace kv::detail {
+// Warns of an unref() that found the count at `before` (0 or below): someone
+// released a reference they did not hold. `obj` names the type; null for a
+// counted class that is not a genre.
+KV_BASE_EXPORT void warnUnrefWithoutReference(const KvGenre* obj, int before);
+}  // namespace kv::detail
 
 // What the last unref() of a counted class does.
 enum class KvLastUnref {
@@ -17,8 +28,16 @@ class KvRefCounted {
 public:
     void ref() const { count_.ref(); }
     void unref() const {
-        if (!count_.unref()) return;
+        const int before = count_.release();
+        if (before > 1) return;
         T* self = const_cast<T*>(static_cast<const T*>(this));
+        if (before < 1) {
+            if constexpr (std::is_base_of_v<KvGenre, T>)
+                kv::detail::warnUnrefWithoutReference(self, before);
+            else
+                kv::detail::warnUnrefWithoutReference(nullptr, before);
+            return;
+        }
         if constexpr (AtZero == KvLastUnref::Destroy)
             self->destroy();
         else

@@ -5,8 +5,28 @@
 #include <KvConstRefObjectArray1.h>
 #include <KvReplaceAction.h>
 #include <KvSplitAction.h>
+#include <KvTypes.h>
 
 KV_TYPE_SOURCE(KvRefObject, "RefObject", KvObservedObject)
+
+void kv::detail::warnUnrefWithoutReference(const KvGenre* obj, int before) {
+    const KvString type = obj ? obj->getTypeId().getName() : KvString("DelayedFunction");
+    KvTypes::postWarningMsg(type + ": unref() with a reference count of " + KvString::number(before) +
+                            ": a reference was released twice or never taken");
+}
+
+// Only the base is left here, so the type cannot be named; the count and the
+// way the object went say what happened.
+KvRefObject::~KvRefObject() {
+    if (isDeletedByQueue()) return;
+    const int count = getRefCount();
+    if (count != 0)
+        KvTypes::postWarningMsg(KvString("A reference object was deleted directly while ") + KvString::number(count) +
+                                " references to it remained: release them and let the last one destroy it");
+    else if (isDying())
+        KvTypes::postWarningMsg(
+            KvString("A reference object was deleted directly after destroy(): the action queue deletes it"));
+}
 
 // Broadcasts `action` to every observer (no originator) and runs the queue
 // when anyone was given it.

@@ -19,6 +19,10 @@ public:
     // counts and both observer lists.
     KvRefObject(const KvRefObject& o) = default;
     KvRefObject& operator=(const KvRefObject& o) = default;
+    // Warns when the object is deleted other than by the action queue (a
+    // `delete`, or a stack object going out of scope) while still
+    // referenced or without destroy().
+    ~KvRefObject() override;
 
     KvRefObject* castToRefObject() override { return this; }
 

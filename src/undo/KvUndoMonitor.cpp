@@ -125,17 +125,21 @@ void KvUndoMonitor::restore(uint64_t target) {
     }
     pending_ = picked;
     if (!object_) {
-        if (!(destructionSequenceId_ != 0 && destructionSequenceId_ < target)) {
-            KvUndoObject* obj = picked->recreateObject();
-            if (!obj) {
-                KvUndo::removeMonitor(this);
-                currentSequenceId_ = picked->getSequenceId();
-                return;
-            }
-            object_ = obj;
-            incidental_ = obj->isIncidental();
-            KvUndo::remapMonitor(this);
+        if (destructionSequenceId_ != 0 && destructionSequenceId_ <= target) {
+            // Still deleted at the target: stand there, not at the picked
+            // state, or a later restore to that state would skip the rebuild.
+            currentSequenceId_ = target;
+            return;
         }
+        KvUndoObject* obj = picked->recreateObject();
+        if (!obj) {
+            KvUndo::removeMonitor(this);
+            currentSequenceId_ = picked->getSequenceId();
+            return;
+        }
+        object_ = obj;
+        incidental_ = obj->isIncidental();
+        KvUndo::remapMonitor(this);
     } else if (picked->getSequenceId() != currentSequenceId_) {
         picked->restoreObject(object_);
         object_->signalUndoChange();

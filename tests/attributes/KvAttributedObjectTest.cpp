@@ -27,6 +27,18 @@ struct RecordingCallback : KvAttRemovalCallback {
     const KvAttributedObject* owner;
 };
 
+// An item that a clone copies in a way of its own: it takes 100 more.
+struct MappedItem : ValueItem {
+    using ValueItem::ValueItem;
+    KvAttributeItem* duplicate(KvCloneMapper& mapper) const override {
+        seen = &mapper;
+        auto* copy = new ValueItem(*this);
+        copy->value += 100;
+        return copy;
+    }
+    mutable const KvCloneMapper* seen = nullptr;
+};
+
 }  // namespace
 
 TEST_F(AttributedObjectTest, AddReplaceSwapAndRemoveFollowTheOneItemPerTypeRule) {
@@ -171,6 +183,18 @@ TEST_F(AttributedObjectTest, CopiesShareItemsThatDoNotDuplicateAndCopyTheOthers)
     EXPECT_EQ(valueOf(copy.get(), RedItem::getClassTypeId()), 3);
     EXPECT_EQ(itemOf<SharedItem>(copy.get()), nullptr);
     EXPECT_EQ(rec.take(), (Log{"Update:src'"}));
+}
+
+TEST_F(AttributedObjectTest, ACloneCopiesItemsThroughTheirMapperOverride) {
+    KvRefPtr<TestObject> src = new TestObject("src");
+    auto* item = new MappedItem(7, "m");
+    src->addAttribItem(item);
+    KvCloneMapper mapper;
+    KvRefPtr<TestObject> clone = new TestObject(*src, mapper);
+    EXPECT_EQ(item->seen, &mapper);
+    EXPECT_EQ(valueOf(clone.get()), 107);
+    KvRefPtr<TestObject> copy = new TestObject(*src);  // a plain copy does not
+    EXPECT_EQ(valueOf(copy.get()), 7);
 }
 
 TEST_F(AttributedObjectTest, JoinTakesEachTypeFromItsFirstSourceAndSplitNeedsAnItemPerPart) {

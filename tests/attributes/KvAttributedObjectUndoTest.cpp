@@ -1,5 +1,4 @@
-#include <KvTestAttributes.h>
-#include <KvTestUndo.h>
+#include <KvTestAttributedUndo.h>
 
 #include <KvExcept.h>
 #include <KvUndo.h>
@@ -10,22 +9,7 @@ using namespace kvtest;
 
 namespace {
 
-class AttributedObjectUndoTest : public UndoTest {
-protected:
-    void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
-        UndoTest::SetUp();
-    }
-    void TearDown() override {
-        forgetHistory();
-        // What only the history kept alive (objects rebuilt by redo) goes now.
-        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
-            o->destroy();
-        expectAllGone();
-        UndoTest::TearDown();
-    }
-};
+class AttributedObjectUndoTest : public AttributedUndoTest {};
 
 }  // namespace
 
@@ -124,6 +108,30 @@ TEST_F(AttributedObjectUndoTest, TheBridgeStandsForTheObjectAcrossItsDeletionAnd
     EXPECT_EQ(back->reference(), ref);
 }
 
+TEST_F(AttributedObjectUndoTest, AnObjectDeletedInTheStepUndoneToStaysGone) {
+    TestObject* obj = new TestObject("o");
+    obj->addAttribItem(new ValueItem(5, "v"));
+    const KvUndoReference ref = obj->reference();
+    Value* other = new Value("other", 0);
+    KvUndo::mark("create");
+    obj->destroy();
+    other->set(1);
+    KvUndo::mark("delete");
+    other->set(2);
+    KvUndo::mark("after");
+    other->set(3);
+    ASSERT_TRUE(KvUndo::undo());  // closes the open step and undoes it
+    EXPECT_EQ(KvAttributedObject::dereference(ref), nullptr);
+    ASSERT_TRUE(KvUndo::undo());  // back to the end of "delete"
+    KvActionQueue::process();
+    EXPECT_EQ(KvAttributedObject::dereference(ref), nullptr) << "looking it up does not bring it back";
+    EXPECT_EQ(Census<TestObject>::live(), 0);
+    ASSERT_TRUE(KvUndo::undo());
+    auto* back = dynamic_cast<TestObject*>(KvAttributedObject::dereference(ref));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(valueOf(back), 5);
+}
+
 TEST_F(AttributedObjectUndoTest, ItemsThatCannotBeRebuiltAreLeftOut) {
     KvRefPtr<TestObject> obj = new TestObject("o");
     obj->addAttribItem(new SharedItem("s"));  // its state rebuilds nothing
@@ -153,4 +161,26 @@ TEST_F(AttributedObjectUndoTest, StatesCompareByTheirItemReferences) {
     EXPECT_FALSE(first.isPartSame(nullptr));
     EXPECT_EQ(first.getObjectType(), TestObject::getClassTypeId());
     KvUndo::mark("red");
+}
+
+TEST_F(AttributedObjectUndoTest, ARefusedItemThatNobodyHoldsGoesAndLeavesNoStep) {
+    KvRefPtr<TestObject> obj = new TestObject("o");
+    obj->addAttribItem(new ValueItem(1, "a"));
+    KvUndo::mark("add");
+    ValueItem* first = static_cast<ValueItem*>(obj->getAttribItemOfType(ValueItem::getClassTypeId()));
+    first->set(2);
+    KvUndo::mark("set");
+
+    EXPECT_FALSE(obj->addAttribItem(new ValueItem(3, "refused")));
+    KvActionQueue::process();
+    EXPECT_EQ(Census<ValueItem>::live(), 1) << "the refused item went";
+    checkState("after the refusal", 2, {"set", "add"}, {});
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(valueOf(obj.get()), 1) << "undo takes back the last marked step";
+
+    // An item the caller holds is the caller's.
+    KvRefPtr<ValueItem> kept(new ValueItem(4, "kept"));
+    EXPECT_FALSE(obj->addAttribItem(kept.get()));
+    EXPECT_FALSE(kept->isDying());
+    EXPECT_EQ(kept->getRefCount(), 1);
 }

@@ -44,7 +44,9 @@ struct Sub : KvActionSubQueue {
         if (f) f();
     }
     int hasPending() override { return pending; }
+    void clearTarget(KvObject* obj) override { cleared.push_back(obj); }
     std::function<void()> f;
+    std::vector<KvObject*> cleared;
     int flushes = 0;
     int pending = 0;
     std::shared_ptr<bool> deleted = std::make_shared<bool>(false);
@@ -59,6 +61,19 @@ struct SameAddress : Recorder {
         alignas(SameAddress) static unsigned char buf[sizeof(Recorder) + 64];
         return buf;
     }
+};
+
+// An observed recorder whose instances all live at one address.
+struct SlotRec : RecorderOf<KvRefObject> {
+    using RecorderOf::RecorderOf;
+    ~SlotRec() override { ++deletes; }
+    static void* operator new(size_t) { return slot(); }
+    static void operator delete(void*) {}
+    static void* slot() {
+        alignas(RecorderOf<KvRefObject>) static unsigned char buf[sizeof(RecorderOf<KvRefObject>) + 64];
+        return buf;
+    }
+    inline static int deletes = 0;
 };
 
 }  // namespace
@@ -293,6 +308,97 @@ TEST_F(QueueTest, DeleteLaterWaitsForNormalDeliveries) {
     EXPECT_EQ(rec.log, (Log{"Update:held"}));
     EXPECT_EQ(Census<Counted>::live(), 0);
     KvActionQueue::deleteLater(nullptr);
+}
+
+TEST_F(QueueTest, DeleteLaterAgainOrOnADyingObjectDeletesOnce) {
+    Log order;
+    Recorder rec("rec", &order);
+    Counted* twice = new Counted("twice");
+    Counted* dying = new Counted("dying");
+    dying->onDelete = [&] { order.push_back("deleted"); };
+    rec.watch(dying);
+    {
+        KvActionLock lock;
+        KvActionQueue::deleteLater(twice);
+        KvActionQueue::deleteLater(twice);
+        dying->ref();
+        dying->unref();  // destroy(): purge and delete queued
+        KvActionQueue::deleteLater(dying);
+    }
+    EXPECT_EQ(order, (Log{"rec<-Purge:dying", "deleted"}));
+    EXPECT_EQ(Census<Counted>::deleted, 2);
+
+    // An object that is not observed, asked twice, or deleted by its owner
+    // before the queue gets to it.
+    struct Plain : Quiet<KvObject> {
+        ~Plain() override { ++*deletes; }
+        int* deletes = nullptr;
+    };
+    int deletes = 0;
+    auto* plain = new Plain;
+    plain->deletes = &deletes;
+    KvActionQueue::deleteLater(plain);
+    KvActionQueue::deleteLater(plain);
+    KvActionQueue::process();
+    EXPECT_EQ(deletes, 1);
+    plain = new Plain;
+    plain->deletes = &deletes;
+    KvActionQueue::deleteLater(plain);
+    delete plain;
+    KvActionQueue::process();
+    EXPECT_EQ(deletes, 2);
+
+    // The marker skips only the delete entries queued before it: a new object
+    // at the same address is delivered to and deleted normally, and a doom
+    // marker hides no normal delivery to it.
+    SlotRec::deletes = 0;
+    KvRefPtr<Counted> src(new Counted("src"));
+    Log heard;
+    Counted* trigger = new Counted("trigger");
+    trigger->onDelete = [&] {
+        auto* b = new SlotRec("b", &heard);
+        b->watch(src.get());
+        src->updateObservers();
+        KvActionQueue::deleteLater(b);
+    };
+    {
+        KvActionLock lock;
+        auto* a = new SlotRec("a", &heard);
+        KvActionQueue::deleteLater(a);
+        KvActionQueue::deleteLater(a);
+        KvActionQueue::deleteLater(trigger);
+    }
+    EXPECT_EQ(heard, (Log{"b<-Update:src"}));
+    EXPECT_EQ(SlotRec::deletes, 2);
+
+    // Registered sub-queues hear of every deletion.
+    Sub* sub = new Sub;
+    KvActionQueue::addSubQueue(sub);
+    Counted* gone = new Counted;
+    KvActionQueue::deleteLater(gone);
+    KvActionQueue::process();
+    EXPECT_EQ(sub->cleared, (std::vector<KvObject*>{gone}));
+    KvActionQueue::removeSubQueue(sub);
+}
+
+TEST_F(QueueTest, ADeletionThatReleasesAnotherObjectPurgesItBeforeDeletingIt) {
+    // `a` holds the last reference to `b`: a's deletion (doom phase) makes b
+    // dying, and b's purge still reaches its observers before b goes.
+    Log order;
+    Recorder rec("rec", &order);
+    Counted* a = new Counted("a");
+    KvRefPtr<Counted> bHeldByA(new Counted("b"));
+    rec.watch(a);
+    rec.watch(bHeldByA.get());
+    a->onDelete = [&] {
+        order.push_back("deleted a");
+        bHeldByA = nullptr;
+    };
+    bHeldByA->onDelete = [&] { order.push_back("deleted b"); };
+    KvRefPtr<Counted> holder(a);
+    holder = nullptr;
+    EXPECT_EQ(order, (Log{"rec<-Purge:a", "deleted a", "rec<-Purge:b", "deleted b"}));
+    EXPECT_EQ(Census<Counted>::deleted, 2);
 }
 
 TEST_F(QueueTest, SubQueuesFlushAfterTheListsAndDieWhenRemoved) {

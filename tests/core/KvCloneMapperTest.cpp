@@ -159,6 +159,38 @@ TEST_F(CloneMapperTest, CommitPutsChangedClonesInPlaceAndUnchangedOnesBack) {
     entity(tb)->removeObserver(entity(tg));
 }
 
+TEST_F(CloneMapperTest, AFirstPassHandlerSeesTheSecondPassAfterWhatItQueued) {
+    // An unchanged clone goes back in the first pass; a changed one replaces
+    // its master in the second, which is queued behind the first pass's
+    // deliveries: a handler of those still sees the masters in place, and
+    // what it queues (and the purge of the clone given back) is delivered
+    // before the second pass's replacements.
+    KvRefPtr<Entity> a(new Entity("a")), b(new Entity("b")), x(new Entity("x"));
+    KvTrackingPtr tb(b.get());
+    Log order;
+    Recorder onAc("onAc", &order), onB("onB", &order), onX("onX", &order);
+    onB.watch(b.get());
+    onX.watch(x.get());
+    KvTSObject* bDuringFirstPass = nullptr;
+    onAc.onAction = [&](KvAction* action) {
+        if (!dynamic_cast<KvReplaceAction*>(action)) return;
+        bDuringFirstPass = static_cast<KvTSObject*>(const_cast<KvRefObject*>(tb.getObject()));
+        x->updateObservers();
+    };
+    {
+        KvCloneMapper mapper;
+        Entity* ac = cloneOf(mapper, a.get());
+        Entity* bc = cloneOf(mapper, b.get());
+        onAc.watch(ac);
+        bc->setValue(5);
+        mapper.makeReplacements();
+        EXPECT_EQ(bDuringFirstPass, b.get()) << "the second pass had not run";
+        EXPECT_EQ(entity(tb), bc);
+    }
+    KvActionQueue::process();
+    EXPECT_EQ(order, (Log{"onAc<-Replace:a'>a", "onX<-Update:x", "onAc<-Purge:a'", "onB<-Replace:b>b'"}));
+}
+
 TEST_F(CloneMapperTest, CommitUnderALockIsToldAtTheRelease) {
     KvTrackingPtr ta(new Entity("a"));
     Entity* a = entity(ta);

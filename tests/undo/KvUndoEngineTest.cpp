@@ -124,6 +124,12 @@ TEST_F(KvUndoEngineTest, ANewChangeAfterUndoDiscardsTheRedoSteps) {
     EXPECT_FALSE(KvUndo::redo());
     checkState("closed by redo", 3, {"checkpoint 5", "checkpoint 4", "create v"}, {});
     EXPECT_EQ(v->get(), 6);
+    // The next change and mark make a step of their own.
+    v->set(7);
+    KvUndo::mark("seven");
+    checkState("after redo", 4, {"seven", "checkpoint 5", "checkpoint 4", "create v"}, {});
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(v->get(), 6);
 
     // So does a mark without changes after an undo: it ends the user's step.
     ASSERT_TRUE(KvUndo::undo());

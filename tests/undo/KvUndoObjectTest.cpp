@@ -1,6 +1,7 @@
 #include <KvTestUndo.h>
 
 #include <KvRefPtr.h>
+#include <KvTypes.h>
 #include <KvUndoBridge.h>
 #include <KvUndoReference.h>
 #include <KvUndoState.h>
@@ -85,6 +86,30 @@ TEST_F(KvUndoObjectTest, DeletionAndRecreationAcrossUndoAndRedo) {
     EXPECT_TRUE(Census<Node>::all.empty());
     EXPECT_EQ(Census<Node>::made, 3);
     EXPECT_EQ(Census<Node>::deleted, 3);
+}
+
+TEST_F(KvUndoObjectTest, UndoThatDeletesAnObjectSomeoneHoldsWarns) {
+    Log warnings;
+    auto previous = KvTypes::setWarningHandler([&](const KvString& m) { warnings.push_back(m.str()); });
+    // Held across undo the right way: through a reference to its history.
+    KvRefPtr<Node> kept(new Node("kept"));
+    KvUndoReference ref = kept->reference();
+    Node* held = new Node("held");
+    held->ref();  // what a KvRefPtr kept by the user does
+    const std::string type = held->getTypeId().getName().str();
+    KvUndo::mark("create");
+    kept = nullptr;
+    KvUndo::mark("drop");
+    ASSERT_TRUE(KvUndo::undo());
+    ASSERT_NE(KvUndo::dereference(ref), nullptr);
+    ASSERT_TRUE(KvUndo::undo());
+    KvActionQueue::process();
+    EXPECT_TRUE(Census<Node>::all.empty());
+    EXPECT_EQ(warnings, (Log{type + ": deleted while 1 references to it remain; hold a KvUndoReference, or let go "
+                                    "on its purge"}));
+    ASSERT_TRUE(KvUndo::redo());
+    EXPECT_NE(KvUndo::dereference(ref), nullptr);
+    KvTypes::setWarningHandler(previous);
 }
 
 TEST_F(KvUndoObjectTest, ObjectsHeldOnlyByTheRedoBranch) {

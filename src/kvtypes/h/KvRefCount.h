@@ -14,7 +14,9 @@ public:
     KvRefCount& operator=(const KvRefCount&) { return *this; }
 
     void ref() const { count_.fetch_add(1, std::memory_order_acq_rel); }
-    bool unref() const { return count_.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+    bool unref() const { return release() == 1; }
+    // Subtracts 1 and returns the count before, for a caller that checks it.
+    int32_t release() const { return count_.fetch_sub(1, std::memory_order_acq_rel); }
     void unrefKeep() const { count_.fetch_sub(1, std::memory_order_acq_rel); }
     int getRefCount() const { return count_.load(std::memory_order_acquire); }
     bool isShared() const { return getRefCount() > 1; }
