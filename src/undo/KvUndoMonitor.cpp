@@ -133,6 +133,7 @@ void KvUndoMonitor::restore(uint64_t target) {
                 return;
             }
             object_ = obj;
+            noPrerestore_ = noPostrestore_ = false;
             incidental_ = obj->isIncidental();
             KvUndo::remapMonitor(this);
         }
