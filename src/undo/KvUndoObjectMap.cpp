@@ -57,6 +57,10 @@ KvUndoMonitor* KvUndoObjectMap::erase(Entry* e) {
         compactIfSparse();
     }
     if (walking_ == 0) {
+        // A model that shrank gives back what its largest size needed.
+        if (dense_.capacity() > 4 * dense_.size() + 256) dense_.shrink_to_fit();
+        if (index_.capacity() > 16 * live_ + 256)
+            index_.rebuild(dense_.size(), [this](uint32_t i) { return keyAt(i); });
         trimFresh();
         if (live_ == 0) std::vector<KvUndoObject*>().swap(resettable_);
     }
