@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // The history of one undo object: its states, newest first, each stamped with
 // the sequence id of the step that took it; the steps that created and
@@ -116,5 +117,7 @@ private:
     const KvUndoState* pending_ = nullptr;
     KvRefCount refs_;
     KvRefCount handles_;
-    kv::vector<KvUndoState*> states_;  // owned, newest first
+    // Owned, newest first. A plain array: this is the hottest list of the
+    // history, and a shared vector pays for copy-on-write on every push.
+    std::vector<KvUndoState*> states_;
 };
