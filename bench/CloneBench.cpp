@@ -193,6 +193,29 @@ void cloneAndCommit(Registry& registry) {
     mapper.makeReplacements();
 }
 
+// Names every entity through the history, which follows it across undo and
+// redo.
+std::vector<KvUndoReference> referencesTo(const Registry& registry) {
+    std::vector<KvUndoReference> refs;
+    refs.reserve(registry.size());
+    for (size_t i = 0; i < registry.size(); ++i)
+        refs.push_back(registry.at(i)->reference());
+    return refs;
+}
+
+// Redo rebuilt the clones, which the registry no longer holds: finds them
+// through the history, forgets the history, and destroys every entity.
+void tearDown(Registry& registry, std::vector<KvUndoReference>& clones) {
+    Registry rebuilt;
+    for (const KvUndoReference& ref : clones)
+        if (KvTSObject* e = KvTSObject::cast(KvAttributedObject::dereference(ref))) rebuilt.add(e);
+    clones.clear();
+    KvUndo::truncate();
+    KvUndo::setMaxSteps(0);
+    registry.clear();
+    rebuilt.clear();
+}
+
 }  // namespace
 
 static void BM_CloneEntities(benchmark::State& state) {
@@ -233,10 +256,7 @@ static void BM_CloneEntitiesUndo(benchmark::State& state) {
     cloneAndCommit(registry);
     KvUndo::mark("clone");
     const size_t cloned = heapInUse();
-    std::vector<KvUndoReference> clones;
-    clones.reserve(registry.size());
-    for (size_t i = 0; i < registry.size(); ++i)
-        clones.push_back(registry.at(i)->reference());
+    std::vector<KvUndoReference> clones = referencesTo(registry);
 
     for (auto _ : state) {
         if (!KvUndo::undo() || !KvUndo::redo()) {
@@ -249,16 +269,7 @@ static void BM_CloneEntitiesUndo(benchmark::State& state) {
     state.counters["bytes_per_entity"] = static_cast<double>(filled - base) / kEntities;
     state.counters["bytes_per_entity_after"] = static_cast<double>(cloned - base) / kEntities;
 
-    // Redo rebuilt the clones, which the registry no longer holds: find them
-    // through the history before it is forgotten.
-    Registry rebuilt;
-    for (const KvUndoReference& ref : clones)
-        if (KvTSObject* e = KvTSObject::cast(KvAttributedObject::dereference(ref))) rebuilt.add(e);
-    clones.clear();
-    KvUndo::truncate();
-    KvUndo::setMaxSteps(0);
-    registry.clear();
-    rebuilt.clear();
+    tearDown(registry, clones);
     malloc_trim(0);
 }
 BENCHMARK(BM_CloneEntitiesUndo)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -280,22 +291,11 @@ static void BM_ModelTeardown(benchmark::State& state) {
             KvUndo::mark("create");
             cloneAndCommit(registry);
             KvUndo::mark("clone");
-            std::vector<KvUndoReference> clones;
-            clones.reserve(registry.size());
-            for (size_t i = 0; i < registry.size(); ++i)
-                clones.push_back(registry.at(i)->reference());
+            std::vector<KvUndoReference> clones = referencesTo(registry);
             KvUndo::undo();
             KvUndo::redo();
             built = residentBytes();
-
-            Registry rebuilt;
-            for (const KvUndoReference& ref : clones)
-                if (KvTSObject* e = KvTSObject::cast(KvAttributedObject::dereference(ref))) rebuilt.add(e);
-            clones.clear();
-            KvUndo::truncate();
-            KvUndo::setMaxSteps(0);
-            registry.clear();
-            rebuilt.clear();
+            tearDown(registry, clones);
         }
         KvActionQueue::process();
         heapAfter = static_cast<double>(allHeapInUse()) - static_cast<double>(heapBefore);
