@@ -16,8 +16,10 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
 #include <unordered_map>
 #include <vector>
 
@@ -161,6 +163,20 @@ private:
 
 size_t heapInUse() { return mallinfo2().uordblks; }
 
+// Heap in use including blocks mapped on their own (large ones).
+size_t allHeapInUse() {
+    struct mallinfo2 mi = mallinfo2();
+    return mi.uordblks + mi.hblkhd;
+}
+
+// Resident memory of the process, in bytes; 0 where /proc is not there.
+double residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    unsigned long long pages = 0, resident = 0;
+    if (!(statm >> pages >> resident)) return 0.0;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
 void fill(Registry& registry) {
     for (size_t i = 0; i < kEntities; ++i)
         registry.add(new BenchEntity(static_cast<int64_t>(i)));
@@ -175,6 +191,29 @@ void cloneAndCommit(Registry& registry) {
     for (size_t i = 0; i < registry.size(); ++i)
         registry.at(i)->getClone(mapper)->updateModificationTime();
     mapper.makeReplacements();
+}
+
+// Names every entity through the history, which follows it across undo and
+// redo.
+std::vector<KvUndoReference> referencesTo(const Registry& registry) {
+    std::vector<KvUndoReference> refs;
+    refs.reserve(registry.size());
+    for (size_t i = 0; i < registry.size(); ++i)
+        refs.push_back(registry.at(i)->reference());
+    return refs;
+}
+
+// Redo rebuilt the clones, which the registry no longer holds: finds them
+// through the history, forgets the history, and destroys every entity.
+void tearDown(Registry& registry, std::vector<KvUndoReference>& clones) {
+    Registry rebuilt;
+    for (const KvUndoReference& ref : clones)
+        if (KvTSObject* e = KvTSObject::cast(KvAttributedObject::dereference(ref))) rebuilt.add(e);
+    clones.clear();
+    KvUndo::truncate();
+    KvUndo::setMaxSteps(0);
+    registry.clear();
+    rebuilt.clear();
 }
 
 }  // namespace
@@ -217,10 +256,7 @@ static void BM_CloneEntitiesUndo(benchmark::State& state) {
     cloneAndCommit(registry);
     KvUndo::mark("clone");
     const size_t cloned = heapInUse();
-    std::vector<KvUndoReference> clones;
-    clones.reserve(registry.size());
-    for (size_t i = 0; i < registry.size(); ++i)
-        clones.push_back(registry.at(i)->reference());
+    std::vector<KvUndoReference> clones = referencesTo(registry);
 
     for (auto _ : state) {
         if (!KvUndo::undo() || !KvUndo::redo()) {
@@ -233,16 +269,46 @@ static void BM_CloneEntitiesUndo(benchmark::State& state) {
     state.counters["bytes_per_entity"] = static_cast<double>(filled - base) / kEntities;
     state.counters["bytes_per_entity_after"] = static_cast<double>(cloned - base) / kEntities;
 
-    // Redo rebuilt the clones, which the registry no longer holds: find them
-    // through the history before it is forgotten.
-    Registry rebuilt;
-    for (const KvUndoReference& ref : clones)
-        if (KvTSObject* e = KvTSObject::cast(KvAttributedObject::dereference(ref))) rebuilt.add(e);
-    clones.clear();
-    KvUndo::truncate();
-    KvUndo::setMaxSteps(0);
-    registry.clear();
-    rebuilt.clear();
+    tearDown(registry, clones);
     malloc_trim(0);
 }
 BENCHMARK(BM_CloneEntitiesUndo)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Builds a model with history (entities, a clone step, undo and redo), then
+// destroys it and forgets the history: what the library still keeps then
+// slows down whatever the process does next.
+static void BM_ModelTeardown(benchmark::State& state) {
+    KvBase::init();
+    double before = 0.0, built = 0.0, untrimmed = 0.0, after = 0.0, heapAfter = 0.0;
+    for (auto _ : state) {
+        malloc_trim(0);
+        before = residentBytes();
+        const size_t heapBefore = allHeapInUse();
+        KvUndo::setMaxSteps(10);
+        {
+            Registry registry;
+            fill(registry);
+            KvUndo::mark("create");
+            cloneAndCommit(registry);
+            KvUndo::mark("clone");
+            std::vector<KvUndoReference> clones = referencesTo(registry);
+            KvUndo::undo();
+            KvUndo::redo();
+            built = residentBytes();
+            tearDown(registry, clones);
+        }
+        KvActionQueue::process();
+        heapAfter = static_cast<double>(allHeapInUse()) - static_cast<double>(heapBefore);
+        untrimmed = residentBytes();
+        // Free pages inside the heap go back only on request; every benchmark
+        // here asks at its end.
+        malloc_trim(0);
+        after = residentBytes();
+    }
+    state.counters["rss_before"] = before;
+    state.counters["rss_built"] = built;
+    state.counters["rss_after_untrimmed"] = untrimmed;
+    state.counters["rss_after"] = after;
+    state.counters["heap_kept"] = heapAfter;
+}
+BENCHMARK(BM_ModelTeardown)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -146,6 +146,24 @@ void BM_MarkStepQUndoStack(benchmark::State& state) {
 }
 BENCHMARK(BM_MarkStepQUndoStack)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// A step that changes one object of a large model: undo and redo should cost
+// that object, not the model. Items are undo + redo pairs.
+void BM_UndoSmallStepLargeModel(benchmark::State& state) {
+    size_t m = static_cast<size_t>(state.range(0));
+    Values values(m, 100);
+    KvUndoIntDatum* changed = values.items[m / 2].get();
+    changed->set(1);
+    KvUndo::mark("step");
+    for (auto _ : state) {
+        KvUndo::undo();
+        KvUndo::redo();
+    }
+    if (changed->get() != 1) state.SkipWithError("not restored");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    malloc_trim(0);  // leave a clean heap for the benchmarks that follow
+}
+BENCHMARK(BM_UndoSmallStepLargeModel)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
 // 10,000 steps of 100 changes under a limit of 100: the history must stay the
 // size of 100 steps.
 void BM_LongHistory(benchmark::State& state) {

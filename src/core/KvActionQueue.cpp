@@ -36,7 +36,9 @@ static_assert(sizeof(Entry) == 32, "entry layout");
 // Entries come from 1 MiB blocks, each a 64-byte header and 32,766 entries: a
 // busy queue makes and frees millions. Blocks are aligned to their size, so an
 // entry finds its block by masking its address. A block with free slots sits
-// in the list of available blocks; blocks are kept for the life of the
+// in the list of available blocks. One block that falls empty is kept as a
+// spare; a second is given back, so that a burst of deliveries (a model torn
+// down under a lock) does not pin its peak in memory for the rest of the
 // process.
 constexpr size_t kBlockSize = size_t(1) << 20;
 constexpr size_t kHeaderSize = 64;
@@ -68,8 +70,10 @@ public:
             b->used = 0;
             b->fresh = 0;
             link(b);
+            ++emptyBlocks_;
         }
         PoolBlock* b = avail_;
+        if (b->used == 0) --emptyBlocks_;
         Entry* e = b->freeList;
         if (e)
             b->freeList = e->next;
@@ -84,6 +88,16 @@ public:
         b->freeList = e;
         --b->used;
         if (!b->inAvail) link(b);
+        if (b->used != 0) return;
+        if (emptyBlocks_ == 0) {
+            // Hand the spare out from its start again, in address order.
+            b->freeList = nullptr;
+            b->fresh = 0;
+            ++emptyBlocks_;
+        } else {
+            unlink(b);
+            std::free(b);
+        }
     }
 
 private:
@@ -101,6 +115,7 @@ private:
     }
 
     PoolBlock* avail_ = nullptr;
+    size_t emptyBlocks_ = 0;  // available blocks with no slot in use
 };
 
 // Entries in queueing order.

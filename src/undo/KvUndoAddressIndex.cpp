@@ -9,6 +9,9 @@ void KvUndoAddressIndex::reset(size_t live) {
     size_t cap = 16;
     while (cap < live * 4)
         cap <<= 1;
+    // assign() keeps the capacity: a model that shrank would keep the table
+    // of its largest size.
+    if (slots_.capacity() > 2 * cap) std::vector<uint32_t>().swap(slots_);
     slots_.assign(cap, kEmpty);
     used_ = 0;
 }

@@ -20,6 +20,7 @@ public:
     static constexpr uint32_t npos = 0xffffffffu;
 
     bool isBuilt() const { return !slots_.empty(); }
+    size_t capacity() const { return slots_.size(); }
     void clear();
 
     // keyAt(pos) returns the address held at `pos`, or null for a dead slot.

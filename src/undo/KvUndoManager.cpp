@@ -611,13 +611,25 @@ void KvUndoManager::addPostUndoAction(KvDelayedFunction* f) {
     if (f) postUndoActions_.push_back(f);
 }
 
+const KvUndoObject* KvUndoManager::defaultHookOf_ = nullptr;
+
 void KvUndoManager::resetCachedValues() {
-    monitors_.forEach([this](size_t i) {
+    for (KvUndoObject* obj : monitors_.takeResetCandidates()) {
+        KvUndoObjectMap::Entry* e = monitors_.find(obj);
+        if (!e || e->reset == KvUndoObjectMap::kResetNothing) continue;
+        bool asking = e->reset == KvUndoObjectMap::kResetUnknown;
+        bool nothing = false;
+        clearDefaultHook();
         try {
-            monitors_.at(i).object->resetCachedValues();
+            obj->resetCachedValues();
+            nothing = asking && reachedDefaultHook(obj);
         } catch (...) {
         }
-    });
+        e = monitors_.find(obj);  // the call may have changed the map
+        if (!e) continue;
+        e->reset = nothing ? KvUndoObjectMap::kResetNothing : KvUndoObjectMap::kResetDoes;
+        if (!nothing) monitors_.keepResettable(obj);
+    }
 }
 
 // --- references

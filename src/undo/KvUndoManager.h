@@ -68,8 +68,15 @@ public:
     uint64_t getCurrentSequenceId() const { return currentSequenceId_; }
     size_t getNumCheckpoints() const { return checkpoints_.size(); }
 
-    // resetCachedValues() on every registered object, in address order.
+    // resetCachedValues() on every registered object whose class does
+    // something in it, in address order.
     void resetCachedValues();
+    // The empty defaults of an undo object's hooks (prerestore, postrestore,
+    // resetCachedValues) note the object they ran for: a hook the engine saw
+    // reach its default for the object itself need not be called again.
+    static void defaultHookReached(const KvUndoObject* obj) { defaultHookOf_ = obj; }
+    static void clearDefaultHook() { defaultHookOf_ = nullptr; }
+    static bool reachedDefaultHook(const KvUndoObject* obj) { return defaultHookOf_ == obj; }
 
 private:
     friend class KvUndoManagerOwner;
@@ -123,4 +130,5 @@ private:
 
     static KvUndoManager* instance_;
     static bool unloaded_;
+    static const KvUndoObject* defaultHookOf_;
 };

@@ -6,7 +6,9 @@
 #include <KvUndoObject.h>
 #include <KvUndoState.h>
 
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 KvUndoMonitor* KvUndoMonitor::create(KvUndoObject* obj, uint64_t creationSequenceId) {
     if (!obj) throw KvExcept("KvUndoMonitor created with null object");
@@ -51,9 +53,9 @@ void KvUndoMonitor::destroy() {
 }
 
 void KvUndoMonitor::deleteAllStates() {
-    kv::vector<KvUndoState*> old;
+    std::vector<KvUndoState*> old;
     old.swap(states_);
-    for (KvUndoState* s : static_cast<const kv::vector<KvUndoState*>&>(old))
+    for (KvUndoState* s : old)
         delete s;
 }
 
@@ -62,7 +64,7 @@ void KvUndoMonitor::pushState(KvUndoState* state) {
     // growth would reserve eight slots for each.
     size_t n = states_.size();
     if (n == states_.capacity()) states_.reserve(n < 4 ? n + 1 : n + n / 2);
-    states_.push_front(state);
+    states_.insert(states_.begin(), state);
 }
 
 void KvUndoMonitor::prepareToUpdate() {
@@ -76,7 +78,7 @@ bool KvUndoMonitor::updateState() {
     if (!object_) return false;
     std::unique_ptr<KvUndoState> state(object_->getState());
     if (!state) return false;
-    const kv::vector<KvUndoState*>& states = states_;
+    const std::vector<KvUndoState*>& states = states_;
     if (state->supportsTranscendentValues())
         for (KvUndoState* s : states)
             s->updateTranscendentValues(state.get());
@@ -108,7 +110,7 @@ void KvUndoMonitor::restore(uint64_t target) {
         currentSequenceId_ = target;
         return;
     }
-    const kv::vector<KvUndoState*>& states = states_;
+    const std::vector<KvUndoState*>& states = states_;
     const KvUndoState* picked = nullptr;
     for (const KvUndoState* s : states) {
         if (s->getSequenceId() <= target) {
@@ -138,6 +140,7 @@ void KvUndoMonitor::restore(uint64_t target) {
             return;
         }
         object_ = obj;
+        noPrerestore_ = noPostrestore_ = false;
         incidental_ = obj->isIncidental();
         KvUndo::remapMonitor(this);
     } else if (picked->getSequenceId() != currentSequenceId_) {
@@ -156,7 +159,7 @@ bool KvUndoMonitor::markDestroyed(uint64_t seq) {
 }
 
 bool KvUndoMonitor::compress(uint64_t from, uint64_t to) {
-    const kv::vector<KvUndoState*>& states = states_;
+    const std::vector<KvUndoState*>& states = states_;
     bool inRange = false;
     for (const KvUndoState* s : states) {
         uint64_t q = s->getSequenceId();
@@ -168,7 +171,7 @@ bool KvUndoMonitor::compress(uint64_t from, uint64_t to) {
     if (inRange) {
         // Of the states taken inside the range only the newest survives,
         // restamped `from`, unless it repeats the state kept just before it.
-        kv::vector<KvUndoState*> kept;
+        std::vector<KvUndoState*> kept;
         kept.reserve(states.size());
         KvUndoState* candidate = nullptr;
         auto settle = [&kept, &candidate, from]() {
@@ -227,14 +230,14 @@ bool KvUndoMonitor::pruneAfter(uint64_t seq) {
     }
     if (destructionSequenceId_ != 0 && destructionSequenceId_ < seq) return false;
     destructionSequenceId_ = 0;
-    const kv::vector<KvUndoState*>& states = states_;
+    const std::vector<KvUndoState*>& states = states_;
     size_t n = 0;
     while (n < states.size() && states[n]->getSequenceId() >= seq)
         ++n;
     if (n > 0) {
-        kv::vector<KvUndoState*> dead(states.begin(), states.begin() + n);
-        states_.erase(states.begin(), states.begin() + n);
-        for (KvUndoState* s : static_cast<const kv::vector<KvUndoState*>&>(dead))
+        std::vector<KvUndoState*> dead(states.begin(), states.begin() + static_cast<std::ptrdiff_t>(n));
+        states_.erase(states_.begin(), states_.begin() + static_cast<std::ptrdiff_t>(n));
+        for (KvUndoState* s : dead)
             delete s;
     }
     return false;
@@ -245,19 +248,18 @@ bool KvUndoMonitor::pruneBefore(uint64_t seq) {
         deleteAllStates();
         return true;
     }
-    const kv::vector<KvUndoState*>& states = states_;
-    if (states.empty()) return false;
-    const KvUndoState* keep = nullptr;
-    for (const KvUndoState* s : states) {
-        if (s->getSequenceId() <= seq) {
-            keep = s;
-            break;
-        }
-    }
-    if (!keep || keep->getSequenceId() == 0) return false;
-    uint64_t keepId = keep->getSequenceId();
-    while (states.back()->getSequenceId() < keepId) {
-        KvUndoState* s = states.back();
+    if (states_.empty()) return false;
+    // The state to keep is the newest not newer than `seq`. States run newest
+    // first, so look from the oldest end: the released step is usually there,
+    // and the walk touches one or two states instead of the whole history.
+    size_t keep = states_.size();
+    while (keep > 0 && states_[keep - 1]->getSequenceId() <= seq)
+        --keep;
+    if (keep == states_.size()) return false;
+    uint64_t keepId = states_[keep]->getSequenceId();
+    if (keepId == 0) return false;
+    while (states_.back()->getSequenceId() < keepId) {
+        KvUndoState* s = states_.back();
         states_.pop_back();
         delete s;
     }

@@ -1,6 +1,7 @@
 #include <KvUndoObject.h>
 
 #include <KvUndo.h>
+#include <KvUndoManager.h>
 
 KV_TYPE_SOURCE(KvUndoObject, "UndoObject", KvObservedObject)
 
@@ -20,9 +21,12 @@ KvUndoObject& KvUndoObject::operator=(const KvUndoObject& o) {
 KvUndoReference KvUndoObject::reference() const { return KvUndo::reference(this); }
 void KvUndoObject::prepareToSaveState() const {}
 bool KvUndoObject::isIncidental() const { return false; }
-void KvUndoObject::resetCachedValues() {}
-bool KvUndoObject::prerestore() { return false; }
-void KvUndoObject::postrestore(bool) {}
+void KvUndoObject::resetCachedValues() { KvUndoManager::defaultHookReached(this); }
+bool KvUndoObject::prerestore() {
+    KvUndoManager::defaultHookReached(this);
+    return false;
+}
+void KvUndoObject::postrestore(bool) { KvUndoManager::defaultHookReached(this); }
 
 void KvUndoObject::preNotification() { KvUndo::objectChanged(this); }
 

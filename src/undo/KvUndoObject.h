@@ -30,7 +30,13 @@ public:
     virtual KvUndoState* getState() const = 0;
     // True for objects whose changes alone do not make an undo step.
     virtual bool isIncidental() const;
-    // Called on every registered object after each undo and redo.
+    // Called after each undo and redo on every registered object whose class
+    // overrides it.
+    //
+    // This hook, prerestore() and postrestore() are empty by default, and
+    // most classes keep them so. An override must not call the empty default:
+    // reaching it tells the engine that the object has nothing to do there,
+    // and the engine stops calling that hook for the object.
     virtual void resetCachedValues();
 
     // The object that KvUndo::dereference gives for `ref`.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace {
 bool byAddress(const KvUndoObjectMap::Entry& a, const KvUndoObjectMap::Entry& b) {
@@ -18,10 +19,27 @@ KvUndoObjectMap::Entry* KvUndoObjectMap::find(const KvUndoObject* obj) {
 KvUndoObjectMap::Entry* KvUndoObjectMap::insert(KvUndoObject* obj, KvUndoMonitor* monitor, bool isolated) {
     size_t pos = dense_.size();
     index_.insert(obj, static_cast<uint32_t>(pos), pos, [this](uint32_t i) { return keyAt(i); });
-    dense_.push_back(Entry{obj, monitor, isolated, false});
+    dense_.push_back(Entry{obj, monitor, isolated, false, kResetUnknown});
     if (sortedPrefix_ == pos && (pos == 0 || byAddress(dense_[pos - 1], dense_[pos]))) ++sortedPrefix_;
     ++live_;
+    fresh_.push_back(obj);
+    trimFresh();
     return &dense_[pos];
+}
+
+void KvUndoObjectMap::trimFresh() {
+    // Without walks (undo off) the list would grow with every object ever
+    // made: keep only the live entries still to be asked.
+    if (fresh_.size() <= 2 * live_ + 64) return;
+    std::sort(fresh_.begin(), fresh_.end(), std::less<KvUndoObject*>());
+    fresh_.erase(std::unique(fresh_.begin(), fresh_.end()), fresh_.end());
+    fresh_.erase(std::remove_if(fresh_.begin(), fresh_.end(),
+                                [this](KvUndoObject* o) {
+                                    const Entry* e = find(o);
+                                    return !e || e->reset != kResetUnknown;
+                                }),
+                 fresh_.end());
+    if (fresh_.capacity() > 2 * fresh_.size() + 64) fresh_.shrink_to_fit();
 }
 
 KvUndoMonitor* KvUndoObjectMap::erase(Entry* e) {
@@ -37,6 +55,14 @@ KvUndoMonitor* KvUndoObjectMap::erase(Entry* e) {
         e->dead = true;
         ++dead_;
         compactIfSparse();
+    }
+    if (walking_ == 0) {
+        // A model that shrank gives back what its largest size needed.
+        if (dense_.capacity() > 4 * dense_.size() + 256) dense_.shrink_to_fit();
+        if (index_.capacity() > 16 * live_ + 256)
+            index_.rebuild(dense_.size(), [this](uint32_t i) { return keyAt(i); });
+        trimFresh();
+        if (live_ == 0) std::vector<KvUndoObject*>().swap(resettable_);
     }
     return monitor;
 }
@@ -74,5 +100,20 @@ std::vector<KvUndoObjectMap::Entry> KvUndoObjectMap::takeAll() {
     dense_.shrink_to_fit();
     index_.clear();
     sortedPrefix_ = live_ = dead_ = 0;
+    fresh_ = std::vector<KvUndoObject*>();
+    resettable_ = std::vector<KvUndoObject*>();
+    return out;
+}
+
+std::vector<KvUndoObject*> KvUndoObjectMap::takeResetCandidates() {
+    std::less<KvUndoObject*> before;
+    std::vector<KvUndoObject*> fresh;
+    fresh.swap(fresh_);
+    std::sort(fresh.begin(), fresh.end(), before);
+    std::vector<KvUndoObject*> out;
+    out.reserve(fresh.size() + resettable_.size());
+    std::merge(fresh.begin(), fresh.end(), resettable_.begin(), resettable_.end(), std::back_inserter(out), before);
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    resettable_.clear();
     return out;
 }

@@ -4,6 +4,7 @@
 #include <KvUndoAddressIndex.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class KvUndoMonitor;
@@ -19,14 +20,22 @@ class KvUndoObject;
 // the removal of dead entries, before the next ordered walk (linear work, the
 // same order as the walk itself).
 //
+// After every undo and redo the engine calls resetCachedValues() on the
+// registered objects, but most classes leave that hook empty. Each entry
+// remembers what its object's hook was seen to do; the map keeps apart the
+// objects that still have to be asked (new since the last walk) and those
+// that do something, so that a walk costs those objects alone, not the model.
+//
 // Entry pointers and positions are valid only until the next insertion.
 class KV_BASE_EXPORT KvUndoObjectMap {
 public:
+    enum ResetHook : uint8_t { kResetUnknown, kResetDoes, kResetNothing };
     struct Entry {
         KvUndoObject* object;
         KvUndoMonitor* monitor;  // holds one monitor reference when not null
         bool isolated;
         bool dead;
+        ResetHook reset;
     };
 
     size_t size() const { return live_; }
@@ -59,10 +68,17 @@ public:
     // references).
     std::vector<Entry> takeAll();
 
+    // The objects whose resetCachedValues() may do something, in address
+    // order, without duplicates; may name objects gone since. The caller asks
+    // each and reports back the ones that do with keepResettable().
+    std::vector<KvUndoObject*> takeResetCandidates();
+    void keepResettable(KvUndoObject* obj) { resettable_.push_back(obj); }
+
 private:
     const void* keyAt(uint32_t pos) const { return dense_[pos].dead ? nullptr : dense_[pos].object; }
     void normalize();
     void compactIfSparse();
+    void trimFresh();
 
     std::vector<Entry> dense_;
     size_t sortedPrefix_ = 0;  // dense_[0, sortedPrefix_) is in address order
@@ -70,4 +86,6 @@ private:
     size_t dead_ = 0;
     int walking_ = 0;
     KvUndoAddressIndex index_;
+    std::vector<KvUndoObject*> fresh_;       // entries not yet asked; may name dead ones
+    std::vector<KvUndoObject*> resettable_;  // in address order once a walk is done
 };

@@ -4,7 +4,12 @@
 #include <KvAllocator.h>
 #include <KvDelayedFunction.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 using namespace kvtest;
 
@@ -389,4 +394,107 @@ TEST_F(KvUndoEngineTest, TheMemoryCleanerKeepsOnlyTheNewestStep) {
     EXPECT_EQ(KvUndo::getNumCheckpoints(), 2u);
     checkState("open kept", 2, {"checkpoint 8", "seven"}, {});
     n->unref();
+}
+
+namespace {
+
+std::vector<const KvUndoObject*> g_resets;
+
+// Keeps a cache: logs each reset.
+class Cached : public KvUndoIntDatum {
+public:
+    void resetCachedValues() override {
+        g_resets.push_back(this);
+        if (fail) throw KvExcept("cannot reset");
+    }
+    bool fail = false;
+};
+
+// Resets another object whose class keeps nothing, then logs itself.
+class Forwarder : public KvUndoIntDatum {
+public:
+    void resetCachedValues() override {
+        plain.resetCachedValues();
+        g_resets.push_back(this);
+    }
+    KvUndoIntDatum plain;
+};
+
+// Brackets each restore of itself; the engine must keep calling both hooks.
+class Bracketed : public KvUndoIntDatum {
+public:
+    std::vector<std::string> log;
+
+protected:
+    bool prerestore() override {
+        log.push_back("pre");
+        return true;
+    }
+    void postrestore(bool flag) override { log.push_back(flag ? "post:true" : "post:false"); }
+};
+
+std::vector<const KvUndoObject*> inAddressOrder(std::vector<const KvUndoObject*> v) {
+    std::sort(v.begin(), v.end(), std::less<const KvUndoObject*>());
+    return v;
+}
+
+}  // namespace
+
+TEST_F(KvUndoEngineTest, EveryObjectThatKeepsACacheIsResetAfterEachUndoAndRedo) {
+    std::vector<std::unique_ptr<KvUndoIntDatum>> plain;
+    std::vector<std::unique_ptr<Cached>> cached;
+    for (int i = 0; i < 40; ++i) {
+        plain.emplace_back(new KvUndoIntDatum(i));
+        if (i % 10 == 0) cached.emplace_back(new Cached);
+    }
+    Forwarder forwarder;
+    Bracketed bracketed;
+    cached[1]->fail = true;
+    KvUndo::mark("create");
+    plain[7]->set(100);
+    bracketed.set(1);
+    KvUndo::mark("one");
+    std::vector<const KvUndoObject*> expected{&forwarder};
+    for (auto& c : cached)
+        expected.push_back(c.get());
+    expected = inAddressOrder(expected);
+
+    // Asked every time, in address order: also after the engine has seen which
+    // classes keep nothing, also the one whose reset throws, and also the one
+    // that resets an object without a cache on the way.
+    for (int round = 0; round < 3; ++round) {
+        g_resets.clear();
+        ASSERT_TRUE(KvUndo::undo());
+        EXPECT_EQ(g_resets, expected) << "undo " << round;
+        g_resets.clear();
+        ASSERT_TRUE(KvUndo::redo());
+        EXPECT_EQ(g_resets, expected) << "redo " << round;
+    }
+    EXPECT_EQ(plain[7]->get(), 100);
+    EXPECT_EQ(bracketed.get(), 1);
+    EXPECT_EQ(bracketed.log.size(), 12u);
+    EXPECT_EQ(bracketed.log.back(), "post:true");
+
+    // Objects made since the last undo are asked; deleted ones are not.
+    cached.erase(cached.begin() + 2);
+    cached.emplace_back(new Cached);
+    expected = {&forwarder};
+    for (auto& c : cached)
+        expected.push_back(c.get());
+    expected = inAddressOrder(expected);
+    KvUndo::mark("two");
+    plain[3]->set(-1);
+    KvUndo::mark("three");
+    g_resets.clear();
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(g_resets, expected);
+
+    // An object rebuilt by redo is asked too.
+    new Value("v");
+    KvUndo::mark("v");
+    ASSERT_TRUE(KvUndo::undo());
+    ASSERT_TRUE(KvUndo::redo());
+    ASSERT_EQ(Census<Value>::all.size(), 1u);
+    EXPECT_EQ((*Census<Value>::all.begin())->resets, 1);
+    g_resets.clear();
 }
