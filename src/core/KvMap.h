@@ -92,7 +92,8 @@ public:
         V fresh(value);  // `value` may be the one replaced
         auto it = d_.find(key);
         if (it == d_.end()) return const_iterator(d_.insert(key, std::move(fresh)));
-        V old(std::exchange(it.value(), std::move(fresh)));
+        // The old value dies after the map holds the new one: its destructor may look at the map.
+        [[maybe_unused]] V old(std::exchange(it.value(), std::move(fresh)));
         return const_iterator(it);
     }
     // Puts `value` under `key` unless the key is taken; true when it did.
