@@ -1,7 +1,6 @@
 #include <KvUndoBridge.h>
 
 #include <KvRefObject.h>
-#include <KvRefPtr.h>
 #include <KvUndo.h>
 
 KV_TYPE_SOURCE(KvUndoBridge, "UndoBridge", KvUndoObject)
@@ -30,7 +29,25 @@ void KvUndoBridge::signalUndoChange() {
         KvUndoObject::signalUndoChange();
         return;
     }
-    // Keep the bridged object alive while its observers are told.
-    KvRefPtr<KvRefObject> hold(target->castToRefObject());
-    notifyNonUndoObservers(target, nullptr, KvActionObject());
+    // Keep the bridged object alive while its observers are told. One that
+    // nobody holds (a count of 0: just made, read from a store or rebuilt by
+    // undo) is left as it was found: letting go of it must not destroy it.
+    // One that is held goes if an observer dropped the last reference.
+    KvRefObject* shared = target->castToRefObject();
+    const bool held = shared && shared->getRefCount() > 0;
+    auto letGo = [shared, held]() {
+        if (!shared) return;
+        if (held)
+            shared->unref();
+        else
+            shared->unrefKeep();
+    };
+    if (shared) shared->ref();
+    try {
+        notifyNonUndoObservers(target, nullptr, KvActionObject());
+    } catch (...) {
+        letGo();
+        throw;
+    }
+    letGo();
 }

@@ -1,5 +1,6 @@
 #include <KvTestAttributedUndo.h>
 
+#include <KvActionQueue.h>
 #include <KvExcept.h>
 #include <KvUndo.h>
 
@@ -130,6 +131,46 @@ TEST_F(AttributedObjectUndoTest, AnObjectDeletedInTheStepUndoneToStaysGone) {
     auto* back = dynamic_cast<TestObject*>(KvAttributedObject::dereference(ref));
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(valueOf(back), 5);
+}
+
+TEST_F(AttributedObjectUndoTest, UndoWritingBackAnObjectNobodyHoldsLeavesItAlive) {
+    // Made here with a count of 0, as a store or an undo rebuild hands it out.
+    auto* obj = new TestObject("o");
+    ValueItem* v = new ValueItem(1, "v");
+    obj->addAttribItem(v);
+    const KvUndoReference ref = obj->reference();
+    KvUndo::mark("create");
+    v->set(2);
+    KvUndo::mark("set");
+    ASSERT_TRUE(KvUndo::undo());
+    KvActionQueue::process();
+    ASSERT_EQ(KvAttributedObject::dereference(ref), obj);
+    EXPECT_EQ(valueOf(obj), 1);
+    EXPECT_EQ(obj->getRefCount(), 0);
+
+    // The same for the object undo rebuilt after its deletion.
+    ASSERT_TRUE(KvUndo::redo());
+    obj->destroy();
+    KvUndo::mark("delete");
+    ASSERT_TRUE(KvUndo::undo());
+    ASSERT_TRUE(KvUndo::undo());
+    KvActionQueue::process();
+    auto* back = dynamic_cast<TestObject*>(KvAttributedObject::dereference(ref));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(valueOf(back), 1);
+    EXPECT_EQ(Census<TestObject>::live(), 1);
+
+    // A held object still goes, once, when its last holder lets go of it on
+    // hearing of the undo.
+    KvRefPtr<TestObject> held = back;
+    ASSERT_TRUE(KvUndo::redo());
+    Recorder rec;
+    rec.watch(back);
+    rec.onAction = [&held](KvAction*) { held = nullptr; };
+    ASSERT_TRUE(KvUndo::undo());
+    KvActionQueue::process();
+    EXPECT_EQ(rec.take(), (Log{"Update:o", "Purge:o"}));
+    EXPECT_EQ(Census<TestObject>::live(), 0);
 }
 
 TEST_F(AttributedObjectUndoTest, ItemsThatCannotBeRebuiltAreLeftOut) {
