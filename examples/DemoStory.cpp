@@ -1,10 +1,9 @@
 #include "DemoStory.h"
+#include "DemoSite.h"
 
 #include <KvActionQueue.h>
 #include <KvDataStore.h>
 #include <KvEntityType.h>
-#include <KvFollowsNothing.h>
-#include <KvFrameworkBase.h>
 #include <KvFrameworkEntity.h>
 #include <KvFrameworkEntityArray1.h>
 #include <KvFrameworkEntityInstance.h>
@@ -28,34 +27,19 @@
 
 namespace {
 
-// A framework that holds the sites placed in it. Written as its name and the
-// references to its children, so a read rebuilds the tree.
-class Site : public KvFollowsNothing<KvFrameworkBase> {
+// A site written as its name and the references to its children, so that a
+// read rebuilds the tree.
+class Site : public DemoSite {
     KV_TYPE_HEADER(Site)
 public:
-    explicit Site(std::string name = "") : name_(std::move(name)) {}
-
-    void place(Site* child) { children_.emplace_back(child); }
-    const std::vector<KvRefPtr<Site>>& getChildren() const { return children_; }
+    explicit Site(std::string name = "") : DemoSite(std::move(name)) {}
 
     KvXformMatrix getFrameworkXform() const override { return KvXformMatrix::translation(10, 0, 0); }
-    KvString getFrameworkName() const override { return KvString(name_); }
-    bool containsFramework(KvFrameworkBase* f) const override {
-        return std::find(children_.begin(), children_.end(), f) != children_.end();
-    }
-    // The entities' names are unique in this scene already.
-    KvString registerEntityName(KvNameAttribute*, const KvString&, const KvString& n) override { return n; }
-    void restoreEntityName(KvNameAttribute*, const KvString&, const KvString&) override {}
-    KvAttributedObject* findEntity(const KvString&) const override { return nullptr; }
-    KvString registerLegacyEntityName(KvNameAttribute*, const KvString& n) override { return n; }
-    void reservedFrameworkOp1() override {}
-    void reservedFrameworkOp2() override {}
-    KvUndoState* getState() const override { return nullptr; }
 
     void write(KvDataStore& store) const {
         store.writeString("Name", KvString(name_));
         kv::vector<const KvGenre*> children;
-        for (const KvRefPtr<Site>& c : children_)
+        for (const KvRefPtr<DemoSite>& c : children_)
             children.push_back(c.get());
         store.writeReferenceArray("Children", children, true);
     }
@@ -68,10 +52,6 @@ public:
         for (KvGenre* c : children)
             if (Site* child = Site::cast(c)) place(child);
     }
-
-private:
-    std::string name_;
-    std::vector<KvRefPtr<Site>> children_;
 };
 KV_TYPE_SOURCE(Site, "StorySite", KvFrameworkBase)
 
@@ -126,13 +106,13 @@ struct Model {
     KvRefPtr<KvTSObjectGroup> group;
     std::vector<KvRefPtr<KvFrameworkEntityInstance>> instances;
 
-    Site* find(const std::string& name) const {
-        std::vector<Site*> todo{plant.get()};
+    DemoSite* find(const std::string& name) const {
+        std::vector<DemoSite*> todo{plant.get()};
         while (!todo.empty()) {
-            Site* s = todo.back();
+            DemoSite* s = todo.back();
             todo.pop_back();
             if (s->getFrameworkName().str() == name) return s;
-            for (const KvRefPtr<Site>& c : s->getChildren())
+            for (const KvRefPtr<DemoSite>& c : s->getChildren())
                 todo.push_back(c.get());
         }
         return nullptr;
@@ -160,13 +140,13 @@ std::string describeSet(const KvAttributedObject* e) {
 // their attributes, the group and the instances with their paths.
 std::string describe(const Model& m) {
     std::ostringstream out;
-    std::vector<const Site*> todo{m.plant.get()};
+    std::vector<const DemoSite*> todo{m.plant.get()};
     out << "sites:";
     while (!todo.empty()) {
-        const Site* s = todo.front();
+        const DemoSite* s = todo.front();
         todo.erase(todo.begin());
         out << " " << s->getFrameworkName().getString() << "(" << s->getChildren().size() << ")";
-        for (const KvRefPtr<Site>& c : s->getChildren())
+        for (const KvRefPtr<DemoSite>& c : s->getChildren())
             if (std::find(todo.begin(), todo.end(), c.get()) == todo.end()) todo.push_back(c.get());
     }
     for (const KvRefPtr<Part>& p : m.parts) {
