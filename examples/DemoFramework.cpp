@@ -33,18 +33,7 @@ private:
 };
 
 // An entity at the origin of the site it lives in.
-class Pump : public KvFrameworkEntity {
-public:
-    explicit Pump(Site* in) : site_(in) {}
-    KvFrameworkBase* getFramework() const override { return site_; }
-    KvTSObject* getClone(KvCloneMapper&) override { return nullptr; }
-    const KvTSObject* getClone(KvCloneMapper&) const override { return nullptr; }
-    uint64_t getClonePriority() const override { return 1; }
-    KvUndoState* getUndoState() const override { return nullptr; }
-
-private:
-    Site* site_;
-};
+using Pump = DemoSiteEntity;
 
 // Keeps an instance and says what happens to it.
 class Display : public KvFollowsNothing<KvObject> {

@@ -2,6 +2,7 @@
 
 #include <KvFollowsNothing.h>
 #include <KvFrameworkBase.h>
+#include <KvFrameworkEntity.h>
 #include <KvRefPtr.h>
 
 #include <algorithm>
@@ -33,4 +34,20 @@ public:
 protected:
     std::string name_;
     std::vector<KvRefPtr<DemoSite>> children_;
+};
+
+// An entity living in one site. It is never cloned and keeps no undo state.
+class DemoSiteEntity : public KvFrameworkEntity {
+public:
+    explicit DemoSiteEntity(DemoSite* in) : site_(in) {}
+    explicit DemoSiteEntity(const KvDataStore& store) : KvFrameworkEntity(store) {}
+
+    KvFrameworkBase* getFramework() const override { return site_; }
+    KvTSObject* getClone(KvCloneMapper&) override { return nullptr; }
+    const KvTSObject* getClone(KvCloneMapper&) const override { return nullptr; }
+    uint64_t getClonePriority() const override { return 1; }
+    KvUndoState* getUndoState() const override { return nullptr; }
+
+protected:
+    DemoSite* site_ = nullptr;
 };

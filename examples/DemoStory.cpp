@@ -57,11 +57,11 @@ KV_TYPE_SOURCE(Site, "StorySite", KvFrameworkBase)
 
 // A part of the mesh, living in one site. Its name, colour and parameter sets
 // are attributes, which the base class saves and reads.
-class Part : public KvFrameworkEntity {
+class Part : public DemoSiteEntity {
     KV_TYPE_HEADER(Part)
 public:
-    explicit Part(Site* in) : site_(in) {}
-    explicit Part(const KvDataStore& store) : KvFrameworkEntity(store) {
+    explicit Part(Site* in) : DemoSiteEntity(in) {}
+    explicit Part(const KvDataStore& store) : DemoSiteEntity(store) {
         KvGenre* site = nullptr;
         store.readReference("Site", site);
         site_ = Site::cast(site);
@@ -70,14 +70,6 @@ public:
         KvFrameworkEntity::save(store);
         store.writeReference("Site", site_);
     }
-    KvFrameworkBase* getFramework() const override { return site_; }
-    KvTSObject* getClone(KvCloneMapper&) override { return nullptr; }
-    const KvTSObject* getClone(KvCloneMapper&) const override { return nullptr; }
-    uint64_t getClonePriority() const override { return 1; }
-    KvUndoState* getUndoState() const override { return nullptr; }
-
-private:
-    Site* site_;
 };
 KV_TYPE_SOURCE(Part, "StoryPart", KvFrameworkEntity)
 
