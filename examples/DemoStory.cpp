@@ -151,11 +151,13 @@ std::string describe(const Model& m) {
     out << "\n    group:";
     for (size_t i = 0; m.group && i < m.group->getObjectCount(); ++i)
         out << " " << m.group->getObject(i)->name().getString();
-    for (const KvRefPtr<KvFrameworkEntityInstance>& fei : m.instances) {
+    // One line per path: the instances come path by path.
+    for (size_t i = 0; i < m.instances.size(); ++i) {
+        const KvFrameworkEntityInstance* fei = m.instances[i].get();
+        if (i == 0 || fei->getPath() != m.instances[i - 1]->getPath()) out << "\n    through " << fei->getPath() << ":";
         double origin[3] = {0, 0, 0};
         fei->getXform().transformPoint(origin);
-        out << "\n    " << fei->getEntity()->name().getString() << " through " << fei->getPath() << " at (" << origin[0]
-            << ", " << origin[1] << ")";
+        out << " " << fei->getEntity()->name().getString() << " at (" << origin[0] << ", " << origin[1] << ")";
     }
     return out.str();
 }
