@@ -1,7 +1,8 @@
 // Saving and reading a model of N framework entity instances: two nested
 // frameworks, N entities in the inner one, each seen through the path of
-// both. A save writes the frameworks, the entities and the instances; a load
-// reads them back into a fresh model. Compare items_per_second with the
+// both, and one group per 100 entities. A save writes the frameworks, the
+// entities, the instances and the groups; a load reads them back into a fresh
+// model. Compare items_per_second with the
 // entity rates of BM_DataStoreWrite and BM_DataStoreRead.
 
 #include "BenchFrameworkModel.h"
@@ -15,11 +16,13 @@
 #include <KvFrameworkEntityInstance.h>
 #include <KvFrameworkEntityInstanceSet.h>
 #include <KvFrameworkPath.h>
+#include <KvTSObjectGroup.h>
 
 #include <benchmark/benchmark.h>
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,9 +87,11 @@ struct Model {
     KvRefPtr<Framework> root;
     std::vector<KvRefPtr<Entity>> entities;
     std::vector<KvRefPtr<KvFrameworkEntityInstance>> instances;
+    std::vector<KvRefPtr<KvTSObjectGroup>> groups;
 
-    // Destroys the instances, then the entities and frameworks.
+    // Destroys the groups and instances, then the entities and frameworks.
     void clear() {
+        groups.clear();
         instances.clear();
         KvActionQueue::process();
         entities.clear();
@@ -94,6 +99,8 @@ struct Model {
         KvActionQueue::process();
     }
 };
+
+constexpr size_t kGroupSize = 100;
 
 void build(Model& m, size_t n) {
     m.root = new Framework;
@@ -105,13 +112,41 @@ void build(Model& m, size_t n) {
         m.entities.emplace_back(new Entity(inner));
         m.instances.emplace_back(KvFrameworkEntityInstance::get(path, m.entities.back().get()));
     }
+    for (size_t first = 0; first < n; first += kGroupSize) {
+        KvFrameworkEntityArray1 members;
+        for (size_t i = first; i < std::min(n, first + kGroupSize); ++i)
+            members.push_back(m.entities[i].get());
+        m.groups.emplace_back(new KvTSObjectGroup(KvFrameworkEntity::getClassTypeId()));
+        m.groups.back()->addObjectList(members);
+    }
 }
 
 std::string storePath() { return std::string(KV_BENCH_TMPDIR) + "/persist-bench.kvds"; }
 
-void saveGroups(KvDataStore&, const Model&) {}
+// The group records first, then their member lists under the same keys: the
+// members refer to entities written before.
+void saveGroups(KvDataStore& store, const Model& m) {
+    store.openSection("Groups");
+    for (size_t i = 0; i < m.groups.size(); ++i)
+        store.writeEntity(std::to_string(i), m.groups[i].get());
+    store.closeSection();
+    store.openSection("GroupMembers");
+    for (size_t i = 0; i < m.groups.size(); ++i)
+        m.groups[i]->saveMembers(KvString(std::to_string(i)), store);
+    store.closeSection();
+}
 
-bool loadGroups(const KvDataStore&, Model&) { return true; }
+bool loadGroups(const KvDataStore& store, Model& m) {
+    if (!store.enterSection("Groups")) return false;
+    const kv::vector<KvString> keys = store.listKeys();
+    for (const KvString& key : keys)
+        m.groups.emplace_back(dynamic_cast<KvTSObjectGroup*>(store.readEntity(key)));
+    store.closeSection();
+    if (!store.enterSection("GroupMembers")) return false;
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (m.groups[i]) m.groups[i]->loadMembers(keys[i], store);
+    return store.closeSection();
+}
 
 bool save(const Model& m) {
     KvDataStore store;
@@ -179,7 +214,10 @@ static void BM_LoadModel(benchmark::State& state) {
         Model m;
         const bool ok = load(m);
         state.PauseTiming();
-        if (!ok || m.instances.size() != n || KvFrameworkEntityInstance::getNumInstances() != n)
+        size_t grouped = 0;
+        for (const KvRefPtr<KvTSObjectGroup>& g : m.groups)
+            grouped += g ? g->getObjectCount() : 0;
+        if (!ok || m.instances.size() != n || KvFrameworkEntityInstance::getNumInstances() != n || grouped != n)
             state.SkipWithError("read back wrong");
         m.clear();
         state.ResumeTiming();

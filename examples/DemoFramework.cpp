@@ -1,8 +1,8 @@
 #include "DemoFramework.h"
+#include "DemoSite.h"
 
 #include <KvActionQueue.h>
 #include <KvFollowsNothing.h>
-#include <KvFrameworkBase.h>
 #include <KvFrameworkEntity.h>
 #include <KvFrameworkEntityInstance.h>
 #include <KvFrameworkPath.h>
@@ -16,52 +16,24 @@
 
 namespace {
 
-// A database or a part placed in one: it holds the parts placed in it, each
-// with its own offset. It observes nothing.
-class Site : public KvFollowsNothing<KvFrameworkBase> {
+// A database or a part placed in one, each with its own offset.
+class Site : public DemoSite {
 public:
-    Site(std::string name, double dx, double dy) : name_(std::move(name)), dx_(dx), dy_(dy) {}
+    Site(std::string name, double dx, double dy) : DemoSite(std::move(name)), dx_(dx), dy_(dy) {}
 
-    void place(Site* part) { parts_.emplace_back(part); }
     void takeAway(Site* part) {
-        parts_.erase(std::remove(parts_.begin(), parts_.end(), part), parts_.end());
+        children_.erase(std::remove(children_.begin(), children_.end(), part), children_.end());
         std::cout << "  '" << name_ << "' no longer holds '" << part->name_ << "'\n";
         updateObservers();
     }
-
     KvXformMatrix getFrameworkXform() const override { return KvXformMatrix::translation(dx_, dy_, 0); }
-    KvString getFrameworkName() const override { return KvString(name_); }
-    bool containsFramework(KvFrameworkBase* f) const override {
-        return std::find(parts_.begin(), parts_.end(), f) != parts_.end();
-    }
-    // Names and lookups are not part of this scene.
-    KvString registerEntityName(KvNameAttribute*, const KvString&, const KvString& n) override { return n; }
-    void restoreEntityName(KvNameAttribute*, const KvString&, const KvString&) override {}
-    KvAttributedObject* findEntity(const KvString&) const override { return nullptr; }
-    KvString registerLegacyEntityName(KvNameAttribute*, const KvString& n) override { return n; }
-    void reservedFrameworkOp1() override {}
-    void reservedFrameworkOp2() override {}
-    KvUndoState* getState() const override { return nullptr; }
 
 private:
-    std::string name_;
     double dx_, dy_;
-    std::vector<KvRefPtr<Site>> parts_;
 };
 
 // An entity at the origin of the site it lives in.
-class Pump : public KvFrameworkEntity {
-public:
-    explicit Pump(Site* in) : site_(in) {}
-    KvFrameworkBase* getFramework() const override { return site_; }
-    KvTSObject* getClone(KvCloneMapper&) override { return nullptr; }
-    const KvTSObject* getClone(KvCloneMapper&) const override { return nullptr; }
-    uint64_t getClonePriority() const override { return 1; }
-    KvUndoState* getUndoState() const override { return nullptr; }
-
-private:
-    Site* site_;
-};
+using Pump = DemoSiteEntity;
 
 // Keeps an instance and says what happens to it.
 class Display : public KvFollowsNothing<KvObject> {

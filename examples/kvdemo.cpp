@@ -3,9 +3,10 @@
 #include "DemoClone.h"
 #include "DemoCore.h"
 #include "DemoFramework.h"
-#include "DemoManagers.h"
 #include "DemoGroups.h"
+#include "DemoManagers.h"
 #include "DemoServices.h"
+#include "DemoStory.h"
 #include "DemoUndo.h"
 
 #include <KvBase.h>
@@ -21,6 +22,7 @@ int main() {
     demoFramework();
     demoSharedSets();
     demoGroups();
+    demoStory();
     demoServices();
     std::cout << "\nDone.\n";
     return 0;
