@@ -267,9 +267,14 @@ inline Log takeHooks() {
     return out;
 }
 
+// ctest runs each test in a process of its own, several at once: the file name
+// carries the test's name so that two tests never write the same file.
 inline std::string tmpPath(const char* name) {
     QDir().mkpath(KV_TEST_TMPDIR);
-    return std::string(KV_TEST_TMPDIR) + "/" + name;
+    std::string prefix;
+    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info())
+        prefix = std::string(test->test_suite_name()) + "." + test->name() + "-";
+    return std::string(KV_TEST_TMPDIR) + "/" + prefix + name;
 }
 
 // Starts the library and registers the test classes' handlers (once).
