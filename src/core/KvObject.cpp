@@ -19,3 +19,14 @@ void KvObject::handleBadAction(KvAction* action) {
     KvObservedObject* source = action ? action->getSource() : nullptr;
     if (source && source->isObserver(this)) source->removeObserver(this);
 }
+
+void* KvObject::operator new(std::size_t size) { return ::operator new(size); }
+void* KvObject::operator new(std::size_t size, std::align_val_t al) { return ::operator new(size, al); }
+void* KvObject::operator new(std::size_t size, const std::nothrow_t& t) noexcept { return ::operator new(size, t); }
+
+void KvObject::operator delete(void* p, std::size_t size) {
+    if (KvStaleObservers::any() && KvStaleObservers::keep(p, size)) return;
+    ::operator delete(p, size);
+}
+
+void KvObject::operator delete(void* p, std::size_t size, std::align_val_t al) { ::operator delete(p, size, al); }

@@ -40,15 +40,13 @@ public:
     // An observer deleted while still registered keeps its memory until the
     // lists have dropped it, so that no new object takes its address. The
     // allocation functions are the global ones, declared here to pair with it.
-    static void* operator new(std::size_t size) { return ::operator new(size); }
-    static void* operator new(std::size_t size, std::align_val_t al) { return ::operator new(size, al); }
-    static void* operator new(std::size_t size, const std::nothrow_t& t) noexcept { return ::operator new(size, t); }
+    // They are defined out of line: inlined, GCC takes the pair for a mismatch.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, std::align_val_t al);
+    static void* operator new(std::size_t size, const std::nothrow_t& t) noexcept;
     static void* operator new(std::size_t, void* where) noexcept { return where; }
-    static void operator delete(void* p, std::size_t size) {
-        if (KvStaleObservers::any() && KvStaleObservers::keep(p, size)) return;
-        ::operator delete(p, size);
-    }
-    static void operator delete(void* p, std::size_t size, std::align_val_t al) { ::operator delete(p, size, al); }
+    static void operator delete(void* p, std::size_t size);
+    static void operator delete(void* p, std::size_t size, std::align_val_t al);
 
     virtual void handleReplaceAction(KvReplaceAction* action) = 0;
     virtual void handleSplitAction(KvSplitAction* action) = 0;
