@@ -5,8 +5,49 @@
 #include <KvRefObject.h>
 #include <KvUndoRefObject.h>
 
+#include <new>
 #include <ostream>
 #include <utility>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define KV_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define KV_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define KV_POISON(p, n) ((void)(p), (void)(n))
+#define KV_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace {
+
+// Freed action memory, all of one slot size. Actions up to a slot are given a
+// whole slot, so any freed slot fits any of them. At most kMaxFreeSlots are
+// kept, so that a burst (a model torn down under a lock) gives its peak back
+// to the heap. The slots are listed here, not threaded through themselves, so
+// that a free slot can be poisoned whole and still be seen as reachable.
+constexpr std::size_t kSlotSize = 64;
+constexpr std::size_t kMaxFreeSlots = 256;
+
+void* freeSlots[kMaxFreeSlots];
+std::size_t numFreeSlots = 0;
+
+}  // namespace
+
+void* KvAction::operator new(std::size_t size) {
+    if (size > kSlotSize) return ::operator new(size);
+    if (numFreeSlots == 0) return ::operator new(kSlotSize);
+    void* slot = freeSlots[--numFreeSlots];
+    // Poisoned while free, so that a use of a deleted action is still caught.
+    KV_UNPOISON(slot, kSlotSize);
+    return slot;
+}
+
+void KvAction::operator delete(void* p, std::size_t size) noexcept {
+    if (size > kSlotSize) return ::operator delete(p, size);
+    if (numFreeSlots == kMaxFreeSlots) return ::operator delete(p, kSlotSize);
+    KV_POISON(p, kSlotSize);
+    freeSlots[numFreeSlots++] = p;
+}
 
 KvAction::KvAction(KvObservedObject* source) {
     if (!source) throw KvExcept("NULL entity");

@@ -3,6 +3,7 @@
 #include <KvBaseExport.h>
 #include <KvString.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 
@@ -20,6 +21,13 @@ class KV_BASE_EXPORT KvAction {
 public:
     KvAction(const KvAction& o);
     KvAction& operator=(const KvAction&) = delete;
+
+    // Every notification makes an action and drops it once delivered: small
+    // ones reuse the memory of freed ones instead of a trip to the heap. Only
+    // memory whose action was deleted (count gone) is reused, and on the queue
+    // thread only, as for the count.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 
     virtual void process(KvObject* target) = 0;
     virtual KvString getClassName() = 0;

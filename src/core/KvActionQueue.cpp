@@ -278,6 +278,35 @@ void KvActionQueue::add(KvObject* target, KvAction* action) {
     if (KvObservedObject* source = action->getSource()) ++source->doomQueued_;
 }
 
+void KvActionQueue::addAndProcess(KvObject* target, KvAction* action) {
+    if (!action) return;
+    Impl* q = Impl::existing;
+    // An empty normal list also means no destroyed-target marker is pending.
+    if (!q || q->processing || q->lockCount > 0 || !q->normal.isEmpty() || action->isDoomAction()) {
+        {
+            KvActionRef hold(action);  // a fresh action is freed if add() fails
+            add(target, action);
+        }
+        process();
+        return;
+    }
+    // What a run does with a lone normal entry, then the rest of the run.
+    q->processing = true;
+    action->ref();
+    try {
+        action->process(target);
+    } catch (...) {
+        // A failing observer must not starve what comes after it.
+    }
+    try {
+        action->unref();
+        q->run();
+    } catch (...) {
+        // As in process(): the rest stays queued for the next run.
+    }
+    q->processing = false;
+}
+
 void KvActionQueue::add(KvDelayedFunction* function) {
     if (!function) return;
     KvRefPtr<KvDelayedActionObj> obj(new KvDelayedActionObj(function));

@@ -68,6 +68,10 @@ private:
     friend class KvObservedObject;
     // An object with delete entries still queued is going: skip them.
     static void clearDoomTarget(KvObservedObject* obj);
+    // add(target, action), then process(). With nothing else to deliver
+    // first, delivers at once and makes no entry: a single observer's update
+    // is the common case.
+    static void addAndProcess(KvObject* target, KvAction* action);
     class Impl;
     static void increaseLock();
     static bool decreaseLock();

@@ -71,6 +71,19 @@ bool KvObservedObject::broadcastAction(KvAction* action, KvActionObject originat
 }
 
 void KvObservedObject::notifyObservers(KvAction* action, KvActionObject originator) {
+    if (!dying_ && observers_.getLength() == 1 && !KvStaleObservers::any()) {
+        // One observer, the common case: no walk, and the queue may deliver
+        // at once.
+        KvObjectListIterator it(&observers_);
+        it.first();
+        KvObject* observer = it.currentItem();
+        if (originator.isEqual(observer)) {
+            KvActionRef drop(action);  // nobody to tell: a fresh action goes
+            return;
+        }
+        KvActionQueue::addAndProcess(observer, action);
+        return;
+    }
     bool queued = false;
     {
         KvActionRef hold(action);
