@@ -659,8 +659,8 @@ bool KvDataStoreReader::readInteger(const Key& key, const Entry& e, bool& negati
 
 bool KvDataStoreReader::readSigned(const Key& key, long long& value, long long min, long long max) {
     Entry e;
-    bool negative;
-    uint64_t m;
+    bool negative = false;
+    uint64_t m = 0;
     if (!lookup(key, e) || !readInteger(key, e, negative, m)) return false;
     const bool fits = negative ? m <= 0 - static_cast<uint64_t>(min) : m <= static_cast<uint64_t>(max);
     if (!fits) {
@@ -673,8 +673,8 @@ bool KvDataStoreReader::readSigned(const Key& key, long long& value, long long m
 
 bool KvDataStoreReader::readUnsigned(const Key& key, uint64_t& value, uint64_t max) {
     Entry e;
-    bool negative;
-    uint64_t m;
+    bool negative = false;
+    uint64_t m = 0;
     if (!lookup(key, e) || !readInteger(key, e, negative, m)) return false;
     if (negative || m > max) {
         note(KvString("Entry ") + quoted(key) + " holds an integer out of the range read");
@@ -692,8 +692,8 @@ bool KvDataStoreReader::readDouble(const Key& key, double& value) {
         value = c.dbl();
         return true;
     }
-    bool negative;
-    uint64_t m;
+    bool negative = false;
+    uint64_t m = 0;
     if (!readInteger(key, e, negative, m)) return false;
     value = negative ? -static_cast<double>(m) : static_cast<double>(m);
     return true;
