@@ -151,8 +151,7 @@ void BM_VisibilityMasks(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
     state.counters["depth"] = kDepth;
-    for (KvRefPtr<Link>& l : links)
-        l->destroy();
+    // Letting go of the last reference destroys each link.
     links.clear();
     KvActionQueue::process();
 }
