@@ -17,16 +17,7 @@ using namespace kvtest;
 
 namespace {
 
-class QueueTest : public ::testing::Test {
-protected:
-    void SetUp() override { Census<Counted>::reset(); }
-    void TearDown() override {
-        KvActionQueue::process();
-        EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
-        EXPECT_FALSE(KvActionQueue::isProcessing());
-        expectAllDeleted<Counted>();
-    }
-};
+using QueueTest = QueueFixture;
 
 struct Fn : KvDelayedFunction {
     explicit Fn(std::function<void()> f) : f(std::move(f)) { ++live; }

@@ -20,16 +20,7 @@ using namespace kvtest;
 
 namespace {
 
-class SingleObserverTest : public ::testing::Test {
-protected:
-    void SetUp() override { Census<Counted>::reset(); }
-    void TearDown() override {
-        KvActionQueue::process();
-        EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
-        EXPECT_FALSE(KvActionQueue::isProcessing());
-        expectAllDeleted<Counted>();
-    }
-};
+using SingleObserverTest = QueueFixture;
 
 struct FlushLog : KvActionSubQueue {
     explicit FlushLog(Log* log) : log(log) {}

@@ -4,6 +4,7 @@
 // recorder of deliveries and a plain counted reference object.
 
 #include <KvAction.h>
+#include <KvActionQueue.h>
 #include <KvAttributeAction.h>
 #include <KvAttributeItem.h>
 #include <KvCosmeticAction.h>
@@ -172,6 +173,18 @@ public:
 protected:
     void preNotification() override { ++preNotifications; }
     void preDestroy() override { ++preDestroys; }
+};
+
+// A test that must leave the queue idle and every Counted deleted.
+class QueueFixture : public ::testing::Test {
+protected:
+    void SetUp() override { Census<Counted>::reset(); }
+    void TearDown() override {
+        KvActionQueue::process();
+        EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
+        EXPECT_FALSE(KvActionQueue::isProcessing());
+        expectAllDeleted<Counted>();
+    }
 };
 
 }  // namespace kvtest
