@@ -49,19 +49,20 @@ void KvAction::operator delete(void* p, std::size_t size) noexcept {
     freeSlots[numFreeSlots++] = p;
 }
 
-KvAction::KvAction(KvObservedObject* source) {
-    if (!source) throw KvExcept("NULL entity");
-    source_.take(source);
-}
+void KvAction::throwNullSource() { throw KvExcept("NULL entity"); }
 
 KvAction::KvAction(const KvAction& o) : source_(o.source_) {}
 
-KvAction::~KvAction() = default;
+// A KvRefObject is told apart by its flag, exactly as castToRefObject()
+// (final there) would: one test instead of a virtual call per notification.
+KvRefObject* KvAction::refObjectOf(KvObservedObject* obj) {
+    return obj->refObject_ ? static_cast<KvRefObject*>(obj) : obj->castToRefObject();
+}
 
 void KvAction::Hold::take(KvObservedObject* obj) noexcept {
     obj_ = obj;
     if (!obj_) return;
-    if (KvRefObject* r = obj_->castToRefObject()) {
+    if (KvRefObject* r = refObjectOf(obj_)) {
         r->ref();
         kind_ = RefObject;
     } else if (KvUndoRefObject* u = obj_->castToUndoRefObject()) {
@@ -74,7 +75,7 @@ void KvAction::Hold::release() {
     KvObservedObject* obj = std::exchange(obj_, nullptr);
     Kind kind = std::exchange(kind_, Nothing);
     if (kind == RefObject)
-        obj->castToRefObject()->unref();
+        refObjectOf(obj)->unref();
     else if (kind == UndoRefObject)
         obj->castToUndoRefObject()->unref();
 }

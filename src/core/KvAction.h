@@ -9,6 +9,7 @@
 
 class KvObject;
 class KvObservedObject;
+class KvRefObject;
 
 // One change of one observed object (its source), shared by all the queued
 // deliveries of one notification. The count is not atomic: actions live on
@@ -74,9 +75,13 @@ protected:
         Kind kind_ = Nothing;
     };
 
-    // Throws "NULL entity" for a null source.
-    explicit KvAction(KvObservedObject* source);
-    virtual ~KvAction();
+    // Throws "NULL entity" for a null source. Inline, with the destructor, so
+    // that a notification builds and drops its action without a call chain.
+    explicit KvAction(KvObservedObject* source) {
+        if (!source) throwNullSource();
+        source_.take(source);
+    }
+    virtual ~KvAction() = default;
     // Drops the source reference and forgets the source.
     void clearSource() { source_.release(); }
     // Forgets the source without touching its count: for an action whose
@@ -84,6 +89,8 @@ protected:
     void forgetSource() { source_.forget(); }
 
 private:
+    [[noreturn]] static void throwNullSource();
+    static KvRefObject* refObjectOf(KvObservedObject* obj);
     friend class KvActionQueue;  // forgets the source of a delete entry it skips
     uint64_t count_ = 0;
     Hold source_;

@@ -221,6 +221,7 @@ public:
     };
 
     void run();
+    void deliverAlone(KvObject* target, KvAction* action);
 };
 
 KvActionQueue::Impl* KvActionQueue::Impl::existing = nullptr;
@@ -279,19 +280,25 @@ void KvActionQueue::add(KvObject* target, KvAction* action) {
 }
 
 void KvActionQueue::addAndProcess(KvObject* target, KvAction* action) {
-    if (!action) return;
     Impl* q = Impl::existing;
     // An empty normal list also means no destroyed-target marker is pending.
-    if (!q || q->processing || q->lockCount > 0 || !q->normal.isEmpty() || action->isDoomAction()) {
-        {
-            KvActionRef hold(action);  // a fresh action is freed if add() fails
-            add(target, action);
-        }
-        process();
-        return;
+    if (action && q && !q->processing && q->lockCount == 0 && q->normal.isEmpty() && !action->isDoomAction())
+        return q->deliverAlone(target, action);
+    addThenProcess(target, action);
+}
+
+void KvActionQueue::addThenProcess(KvObject* target, KvAction* action) {
+    if (!action) return;
+    {
+        KvActionRef hold(action);  // a fresh action is freed if add() fails
+        add(target, action);
     }
-    // What a run does with a lone normal entry, then the rest of the run.
-    q->processing = true;
+    process();
+}
+
+// What a run does with a lone normal entry, then the rest of the run.
+void KvActionQueue::Impl::deliverAlone(KvObject* target, KvAction* action) {
+    processing = true;
     action->ref();
     try {
         action->process(target);
@@ -300,11 +307,12 @@ void KvActionQueue::addAndProcess(KvObject* target, KvAction* action) {
     }
     try {
         action->unref();
-        q->run();
+        // Most deliveries queue nothing: skip the run's phases then.
+        if (!normal.isEmpty() || !doom.isEmpty() || !subs.isEmpty()) run();
     } catch (...) {
         // As in process(): the rest stays queued for the next run.
     }
-    q->processing = false;
+    processing = false;
 }
 
 void KvActionQueue::add(KvDelayedFunction* function) {

@@ -72,6 +72,7 @@ private:
     // first, delivers at once and makes no entry: a single observer's update
     // is the common case.
     static void addAndProcess(KvObject* target, KvAction* action);
+    KV_NOINLINE static void addThenProcess(KvObject* target, KvAction* action);
     class Impl;
     static void increaseLock();
     static bool decreaseLock();

@@ -23,8 +23,9 @@ class KvMapper;
 class KV_BASE_EXPORT KvObservedObject : public KvObject {
     KV_TYPE_HEADER(KvObservedObject)
 public:
-    KvObservedObject() : dying_(false), deletedByQueue_(false), doomQueued_(0) {}
-    KvObservedObject(const KvObservedObject& o) : KvObject(o), dying_(false), deletedByQueue_(false), doomQueued_(0) {}
+    KvObservedObject() : dying_(false), deletedByQueue_(false), refObject_(false), doomQueued_(0) {}
+    KvObservedObject(const KvObservedObject& o)
+        : KvObject(o), dying_(false), deletedByQueue_(false), refObject_(false), doomQueued_(0) {}
     KvObservedObject& operator=(const KvObservedObject&) { return *this; }
     ~KvObservedObject() override;
 
@@ -76,14 +77,22 @@ protected:
 private:
     friend class KvObserverIterator;
     friend class KvActionQueue;
+    friend class KvAction;
+    friend class KvRefObject;
     static void tellNonUndoObservers(KvObservedObject* obj, KvAction* action, KvActionObject originator);
+    // notifyObservers() for any number of observers, a dying object included.
+    KV_NOINLINE void notifyMany(KvAction* action, KvActionObject originator);
     void dropStale() const;
     // These share the word that KvObject leaves free after its list count.
     bool dying_ : 1;
     // Set by handleDeleteAction: the queue deletes the object, as it should.
     bool deletedByQueue_ : 1;
+    // Set while a KvRefObject is alive around this object: an action then
+    // keeps it through its count without a virtual castToRefObject() (final
+    // there), which every notification would pay for.
+    bool refObject_ : 1;
     // Delete entries queued with this object as their source; kept by the
     // queue, so that deleting the object some other way can cancel them.
-    uint32_t doomQueued_ : 30;
+    uint32_t doomQueued_ : 29;
     mutable KvObjectUniqueList observers_;
 };

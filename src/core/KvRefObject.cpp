@@ -18,6 +18,7 @@ void kv::detail::warnUnrefWithoutReference(const KvGenre* obj, int before) {
 // Only the base is left here, so the type cannot be named; the count and the
 // way the object went say what happened.
 KvRefObject::~KvRefObject() {
+    refObject_ = false;  // what is left of the object is no reference object
     if (isDeletedByQueue()) return;
     const int count = getRefCount();
     if (count != 0)

@@ -14,17 +14,17 @@ class KvConstRefObjectArray1;
 class KV_BASE_EXPORT KvRefObject : public KvObservedObject, public KvRefCounted<KvRefObject, KvLastUnref::Destroy> {
     KV_TYPE_HEADER(KvRefObject)
 public:
-    KvRefObject() = default;
+    KvRefObject() { refObject_ = true; }
     // A copy starts unshared and with no observers; assignment keeps both
     // counts and both observer lists.
-    KvRefObject(const KvRefObject& o) = default;
+    KvRefObject(const KvRefObject& o) : KvObservedObject(o), KvRefCounted(o) { refObject_ = true; }
     KvRefObject& operator=(const KvRefObject& o) = default;
     // Warns when the object is deleted other than by the action queue (a
     // `delete`, or a stack object going out of scope) while still
     // referenced or without destroy().
     ~KvRefObject() override;
 
-    KvRefObject* castToRefObject() override { return this; }
+    KvRefObject* castToRefObject() final { return this; }
 
     // Announces that `replacement` takes this object's place.
     virtual void replace(KvRefObject* replacement, KvMapper* mapper);
