@@ -9,6 +9,7 @@
 #include <KvDeleteObject.h>
 #include <KvHashAddress.h>
 #include <KvLinkedList.h>
+#include <KvObjectListIterator.h>
 #include <KvObservedObject.h>
 #include <KvRefPtr.h>
 #include <KvUpdateAction.h>
@@ -277,6 +278,26 @@ void KvActionQueue::add(KvObject* target, KvAction* action) {
     }
     q.doom.append(q.makeEntry(target, action, true));
     if (KvObservedObject* source = action->getSource()) ++source->doomQueued_;
+}
+
+bool KvActionQueue::addForEach(const KvObjectList& observers, KvAction* action, KvActionObject originator) {
+    if (!action) return false;
+    // One look at the queue and the action for the whole list: a broadcast
+    // to many observers is a tight loop of entries.
+    Impl& q = Impl::get();
+    const bool doom = action->isDoomAction();
+    bool queued = false;
+    KvObjectListIterator it(&observers);
+    for (it.first(); !it.isDone(); it.next()) {
+        KvObject* observer = it.currentItem();
+        if (originator.isEqual(observer)) continue;
+        if (doom)
+            add(observer, action);
+        else
+            q.normal.append(q.makeEntry(observer, action));
+        queued = true;
+    }
+    return queued;
 }
 
 void KvActionQueue::addAndProcess(KvObject* target, KvAction* action) {

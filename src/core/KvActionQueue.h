@@ -27,11 +27,13 @@
 // Single-threaded by design: no locks; the thread that runs the queue owns the
 // object model.
 
+#include <KvActionObject.h>
 #include <KvBaseExport.h>
 
 #include <cstddef>
 
 class KvAction;
+class KvObjectList;
 class KvActionSubQueue;
 class KvDelayedFunction;
 class KvObject;
@@ -73,6 +75,9 @@ private:
     // is the common case.
     static void addAndProcess(KvObject* target, KvAction* action);
     KV_NOINLINE static void addThenProcess(KvObject* target, KvAction* action);
+    // add(observer, action) for each observer on `observers` but
+    // `originator`, in list order; true when any was queued.
+    static bool addForEach(const KvObjectList& observers, KvAction* action, KvActionObject originator);
     class Impl;
     static void increaseLock();
     static bool decreaseLock();

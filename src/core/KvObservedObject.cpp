@@ -57,17 +57,9 @@ void KvObservedObject::dropStale() const {
 }
 
 bool KvObservedObject::broadcastAction(KvAction* action, KvActionObject originator) {
-    bool queued = false;
     dropStaleObservers();
     // Queueing runs no observer code, so the list cannot change under us.
-    KvObjectListIterator it(&observers_);
-    for (it.first(); !it.isDone(); it.next()) {
-        KvObject* observer = it.currentItem();
-        if (originator.isEqual(observer)) continue;
-        KvActionQueue::add(observer, action);
-        queued = true;
-    }
-    return queued;
+    return KvActionQueue::addForEach(observers_, action, originator);
 }
 
 void KvObservedObject::notifyObservers(KvAction* action, KvActionObject originator) {
