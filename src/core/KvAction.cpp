@@ -53,16 +53,8 @@ void KvAction::throwNullSource() { throw KvExcept("NULL entity"); }
 
 KvAction::KvAction(const KvAction& o) : source_(o.source_) {}
 
-// A KvRefObject is told apart by its flag, exactly as castToRefObject()
-// (final there) would: one test instead of a virtual call per notification.
-KvRefObject* KvAction::refObjectOf(KvObservedObject* obj) {
-    return obj->refObject_ ? static_cast<KvRefObject*>(obj) : obj->castToRefObject();
-}
-
-void KvAction::Hold::take(KvObservedObject* obj) noexcept {
-    obj_ = obj;
-    if (!obj_) return;
-    if (KvRefObject* r = refObjectOf(obj_)) {
+void KvAction::Hold::takeOther() noexcept {
+    if (KvRefObject* r = obj_->castToRefObject()) {
         r->ref();
         kind_ = RefObject;
     } else if (KvUndoRefObject* u = obj_->castToUndoRefObject()) {
@@ -71,14 +63,7 @@ void KvAction::Hold::take(KvObservedObject* obj) noexcept {
     }
 }
 
-void KvAction::Hold::release() {
-    KvObservedObject* obj = std::exchange(obj_, nullptr);
-    Kind kind = std::exchange(kind_, Nothing);
-    if (kind == RefObject)
-        refObjectOf(obj)->unref();
-    else if (kind == UndoRefObject)
-        obj->castToUndoRefObject()->unref();
-}
+void KvAction::Hold::releaseUndoRefObject(KvObservedObject* obj) { obj->castToUndoRefObject()->unref(); }
 
 std::ostream& operator<<(std::ostream& os, const KvAction* action) {
     return os << const_cast<KvAction*>(action)->getClassName() << "(" << static_cast<const void*>(action) << ")";

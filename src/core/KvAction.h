@@ -1,6 +1,7 @@
 #pragma once
 
 #include <KvBaseExport.h>
+#include <KvRefObject.h>
 #include <KvString.h>
 
 #include <cstddef>
@@ -8,8 +9,6 @@
 #include <iosfwd>
 
 class KvObject;
-class KvObservedObject;
-class KvRefObject;
 
 // One change of one observed object (its source), shared by all the queued
 // deliveries of one notification. The count is not atomic: actions live on
@@ -59,10 +58,27 @@ protected:
         ~Hold() { release(); }
 
         KvObservedObject* get() const { return obj_; }
-        // Keeps `obj`; the hold must be empty.
-        void take(KvObservedObject* obj) noexcept;
+        // Keeps `obj`; the hold must be empty. Inline for a KvRefObject, the
+        // source of most notifications.
+        void take(KvObservedObject* obj) noexcept {
+            obj_ = obj;
+            if (obj && obj->refObject_) {
+                static_cast<KvRefObject*>(obj)->ref();
+                kind_ = RefObject;
+            } else if (obj) {
+                takeOther();
+            }
+        }
         // Lets go of the object (which may destroy it) and forgets it.
-        void release();
+        void release() {
+            KvObservedObject* obj = obj_;
+            const Kind kind = kind_;
+            forget();
+            if (kind == RefObject)
+                refObjectOf(obj)->unref();
+            else if (kind == UndoRefObject)
+                releaseUndoRefObject(obj);
+        }
         // Forgets the object without touching its count, for one that is gone.
         void forget() {
             obj_ = nullptr;
@@ -70,6 +86,8 @@ protected:
         }
 
     private:
+        void takeOther() noexcept;
+        static void releaseUndoRefObject(KvObservedObject* obj);
         enum Kind { Nothing, RefObject, UndoRefObject };
         KvObservedObject* obj_ = nullptr;
         Kind kind_ = Nothing;
@@ -90,7 +108,11 @@ protected:
 
 private:
     [[noreturn]] static void throwNullSource();
-    static KvRefObject* refObjectOf(KvObservedObject* obj);
+    // A KvRefObject is told apart by its flag, exactly as castToRefObject()
+    // (final there) would: one test instead of a virtual call.
+    static KvRefObject* refObjectOf(KvObservedObject* obj) {
+        return obj->refObject_ ? static_cast<KvRefObject*>(obj) : obj->castToRefObject();
+    }
     friend class KvActionQueue;  // forgets the source of a delete entry it skips
     uint64_t count_ = 0;
     Hold source_;
