@@ -11,6 +11,7 @@
 #include <KvRefPtr.h>
 #include <KvTypes.h>
 #include <KvUndo.h>
+#include <KvUndoManager.h>
 #include <KvUndoRefObject.h>
 #include <KvUpdateAction.h>
 
@@ -98,7 +99,9 @@ void KvObservedObject::tellNonUndoObservers(KvObservedObject* obj, KvAction* giv
 }
 
 void KvObservedObject::dispatch(KvAction* action, KvActionObject originator) {
-    if (KvUndo::isRestoring())
+    // KvUndo::isRestoring(), read in place: every update asks.
+    const KvUndoManager* undo = KvUndoManager::existing();
+    if (undo && undo->isRestoring())
         notifyNonUndoObservers(action, originator);
     else
         notifyObservers(action, originator);
