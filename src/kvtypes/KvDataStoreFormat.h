@@ -6,6 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+// Marks the rare branch of a hot function (errors, first sight of a key):
+// kept out of line so that the common path stays short and needs no large
+// frame.
+#if defined(__GNUC__)
+#define KV_DS_COLD __attribute__((noinline, cold))
+#else
+#define KV_DS_COLD
+#endif
+
 class KvDataStoreFormat {
 public:
     static const uint8_t Magic[8];

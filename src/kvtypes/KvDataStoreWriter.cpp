@@ -35,8 +35,23 @@ bool replaceFile(const QString& from, const QString& to) {
 #endif
 }
 
-// Keys are short: a plain loop beats a call to memcmp.
+// Keys are short: two overlapping loads from each end beat a call to
+// memcmp and a loop over the bytes.
+template <class T>
+inline bool sameEnds(const char* a, const char* b, size_t n) {
+    T a0, a1, b0, b1;
+    std::memcpy(&a0, a, sizeof(T));
+    std::memcpy(&b0, b, sizeof(T));
+    std::memcpy(&a1, a + n - sizeof(T), sizeof(T));
+    std::memcpy(&b1, b + n - sizeof(T), sizeof(T));
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
 inline bool sameBytes(const char* a, const char* b, size_t n) {
+    if (n >= 8) {
+        if (n <= 16) return sameEnds<uint64_t>(a, b, n);
+        return std::memcmp(a, b, n) == 0;
+    }
+    if (n >= 4) return sameEnds<uint32_t>(a, b, n);
     for (size_t i = 0; i < n; ++i)
         if (a[i] != b[i]) return false;
     return true;
@@ -129,16 +144,20 @@ void KvDataStoreWriter::Tables::clear() {
     ids.clear();
     stored.assign(1, 0);  // identifiers start at 1
     keyMark.clear();
+    openSerial.assign(1, 0);  // serials start at 1
 }
 
 size_t KvDataStoreWriter::Tables::footprint() const {
-    return out.capacity() + keys.footprint() + ids.footprint() + stored.capacity() + keyMark.capacity() * 4;
+    return out.capacity() + keys.footprint() + ids.footprint() + stored.capacity() + keyMark.capacity() * 4 +
+           openSerial.capacity();
 }
 
 bool KvDataStoreWriter::start(const KvString& path) {
     abandon();
     t_ = spare_ ? std::move(spare_) : std::make_unique<Tables>();
     t_->clear();
+    t_->keys.reserve(t_->lastKeys);
+    t_->ids.reserve(t_->lastIds);
     w_ = wend_ = t_->out.data();
     wend_ += t_->out.size();
     path_ = path;
@@ -209,6 +228,8 @@ void KvDataStoreWriter::abandon() {
     handlers_.clear();
     lastType_ = nullptr;
     if (t_ && !spare_ && t_->footprint() <= kMaxSpareFootprint) {
+        t_->lastKeys = t_->keys.size();
+        t_->lastIds = t_->ids.count();
         t_->clear();
         spare_ = std::move(t_);
     }
@@ -263,13 +284,7 @@ uint32_t KvDataStoreWriter::internNewKey(const Key& key, const KvDataStoreKeyPoo
 inline bool KvDataStoreWriter::useKey(Frame& f, uint32_t k) {
     uint32_t& mark = t_->keyMark[k];
     if (mark == f.serial) return false;
-    // Only the marks of sections still open need to come back.
-    for (size_t i = 0; mark && i + 1 < depth_; ++i) {
-        if (frames_[i].serial == mark) {
-            markLog_.emplace_back(k, mark);
-            break;
-        }
-    }
+    if (mark && t_->openSerial[mark]) markLog_.emplace_back(k, mark);  // only open sections' marks come back
     mark = f.serial;
     f.keys.push_back(k);
     return true;
@@ -282,6 +297,7 @@ void KvDataStoreWriter::pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded)
     f.contentStart = pos();
     f.keyIdx = keyIdx;
     f.serial = nextSerial_++;
+    t_->openSerial.push_back(1);
     f.markLogStart = markLog_.size();
     f.embedded = embedded;
     f.lastEntryPos = NoPos;
@@ -291,6 +307,7 @@ void KvDataStoreWriter::pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded)
 
 void KvDataStoreWriter::popFrame() {
     Frame& f = frames_[--depth_];
+    t_->openSerial[f.serial] = 0;
     if (f.lenPos != NoPos) endPayload(f.lenPos);
     while (markLog_.size() > f.markLogStart) {
         t_->keyMark[markLog_.back().first] = markLog_.back().second;
@@ -338,6 +355,7 @@ bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
         report(KvString("Duplicate key ") + quoted(key.c_str(), key.size()));
         return false;
     }
+    ensure(HeadRoom);
     f.lastEntryPos = pos();
     f.lastKey = k;
     PendingEntity* pe = pending_.empty() ? nullptr : &pending_.back();
@@ -347,23 +365,24 @@ bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
         if (sh) t_->stored[pe->id] = 1;
         f.lastEntryKind = static_cast<uint8_t>(kind | F::EntityBit | (sh ? F::SharedBit : 0));
         f.lastEntryId = pe->id;
-        put(f.lastEntryKind);
-        putVarint(k);
-        putVarint(pe->typeIdx);
-        putVarint(pe->id);
+        *w_++ = f.lastEntryKind;
+        putVarintRaw(k);
+        putVarintRaw(pe->typeIdx);
+        putVarintRaw(pe->id);
         pe->consumed = true;
     } else {
         f.lastEntryKind = kind;
-        put(kind);
-        putVarint(k);
+        *w_++ = kind;
+        putVarintRaw(k);
     }
     return true;
 }
 
 bool KvDataStoreWriter::writeVarintEntry(uint8_t kind, const Key& key, uint64_t value) {
     if (!beginEntry(kind, key)) return false;
-    putVarint(F::varintSize(value));
-    putVarint(value);
+    uint8_t* const lenAt = w_++;
+    putVarintRaw(value);
+    *lenAt = static_cast<uint8_t>(w_ - lenAt - 1);  // 10 at most
     return true;
 }
 
@@ -476,8 +495,8 @@ bool KvDataStoreWriter::writeReferenceArray(const Key& key, const kv::vector<con
 
 bool KvDataStoreWriter::writeBool(const Key& key, bool value) {
     if (!beginEntry(F::Bool, key)) return false;
-    put(1);
-    put(value ? 1 : 0);
+    *w_++ = 1;
+    *w_++ = value ? 1 : 0;
     return true;
 }
 
