@@ -6,9 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Marks the rare branch of a hot function (errors, first sight of a key):
-// kept out of line so that the common path stays short and needs no large
-// frame.
+// Marks the rare branch of a hot function (an error report): kept out of
+// line so that the common path stays short and needs no large frame.
 #if defined(__GNUC__)
 #define KV_DS_COLD __attribute__((noinline, cold))
 #else

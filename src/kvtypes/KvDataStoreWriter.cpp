@@ -77,8 +77,16 @@ KvDataStoreWriter::~KvDataStoreWriter() { abandon(); }
 
 void KvDataStoreWriter::putBytes(const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
-    ensure(n);
-    if (n) std::memcpy(w_, b, n);
+    ensure(n < 16 ? 16 : n);
+    if (n >= 8 && n <= 16) {  // names and keys: two overlapping words, no call
+        uint64_t head, tail;
+        std::memcpy(&head, b, 8);
+        std::memcpy(&tail, b + n - 8, 8);
+        std::memcpy(w_, &head, 8);
+        std::memcpy(w_ + n - 8, &tail, 8);
+    } else if (n) {
+        std::memcpy(w_, b, n);
+    }
     w_ += n;
 }
 
@@ -119,8 +127,12 @@ size_t KvDataStoreWriter::beginPayload() {
 
 // The length takes one byte unless it needs more: then what follows moves.
 void KvDataStoreWriter::endPayload(size_t lenPos) {
-    uint8_t tmp[10];
     const size_t end = pos();
+    if (end - lenPos - 1 < 0x80) {  // most sections are short
+        t_->out[lenPos] = static_cast<uint8_t>(end - lenPos - 1);
+        return;
+    }
+    uint8_t tmp[10];
     const size_t n = F::encodeVarint(end - lenPos - 1, tmp);
     if (n > 1) {
         ensure(n - 1);
@@ -363,25 +375,30 @@ bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
         bool sh = shared < 0 ? pe->shared : shared != 0;
         if (sh && t_->stored[pe->id]) sh = false;  // it has its shared record already
         if (sh) t_->stored[pe->id] = 1;
-        f.lastEntryKind = static_cast<uint8_t>(kind | F::EntityBit | (sh ? F::SharedBit : 0));
+        const uint8_t kb = static_cast<uint8_t>(kind | F::EntityBit | (sh ? F::SharedBit : 0));
+        f.lastEntryKind = kb;
         f.lastEntryId = pe->id;
-        *w_++ = f.lastEntryKind;
-        putVarintRaw(k);
-        putVarintRaw(pe->typeIdx);
-        putVarintRaw(pe->id);
+        const uint32_t type = pe->typeIdx;
+        const uint32_t id = pe->id;
         pe->consumed = true;
+        uint8_t* w = w_;
+        *w++ = kb;
+        w = putVarintAt(w, k);
+        w = putVarintAt(w, type);
+        w_ = putVarintAt(w, id);
     } else {
         f.lastEntryKind = kind;
-        *w_++ = kind;
-        putVarintRaw(k);
+        uint8_t* w = w_;
+        *w++ = kind;
+        w_ = putVarintAt(w, k);
     }
     return true;
 }
 
 bool KvDataStoreWriter::writeVarintEntry(uint8_t kind, const Key& key, uint64_t value) {
     if (!beginEntry(kind, key)) return false;
-    uint8_t* const lenAt = w_++;
-    putVarintRaw(value);
+    uint8_t* const lenAt = w_;
+    w_ = putVarintAt(lenAt + 1, value);
     *lenAt = static_cast<uint8_t>(w_ - lenAt - 1);  // 10 at most
     return true;
 }
@@ -430,7 +447,16 @@ bool KvDataStoreWriter::writeEntity(const Key& key, const KvGenre* entity, bool 
         report(KvString("No entity handler for type ") + quoted(entity->getTypeId().getName()));
         return false;
     }
-    pending_.push_back({depth_, internKey(key, &keyHash), h.typeIdx, id, shared, false});
+    // Field by field: a pushed temporary was built on the stack in parts
+    // and read back whole, which stalled on every entity.
+    const uint32_t keyIdx = internKey(key, &keyHash);
+    PendingEntity& pe = pending_.emplace_back();
+    pe.depth = depth_;
+    pe.keyIdx = keyIdx;
+    pe.typeIdx = h.typeIdx;
+    pe.id = id;
+    pe.shared = shared;
+    pe.consumed = false;
     const size_t depth = depth_;
     const size_t slot = pending_.size() - 1;
     auto done = onExit([&] {

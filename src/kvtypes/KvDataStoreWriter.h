@@ -115,10 +115,14 @@ private:
         putVarintRaw(v);
     }
     // Within room made beforehand (beginEntry leaves HeadRoom bytes).
-    void putVarintRaw(uint64_t v) {
+    void putVarintRaw(uint64_t v) { w_ = putVarintAt(w_, v); }
+    // Through a local pointer: a byte stored through w_ may alias w_ itself,
+    // so the compiler reloaded and stored it around every byte.
+    static uint8_t* putVarintAt(uint8_t* w, uint64_t v) {
         for (; v >= 0x80; v >>= 7)
-            *w_++ = static_cast<uint8_t>(v) | 0x80;
-        *w_++ = static_cast<uint8_t>(v);
+            *w++ = static_cast<uint8_t>(v) | 0x80;
+        *w++ = static_cast<uint8_t>(v);
+        return w;
     }
     // An entry header (31 bytes at most) and a fixed-size payload.
     static constexpr size_t HeadRoom = 64;
