@@ -6,12 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
-// Marks the rare branch of a hot function (an error report): kept out of
-// line so that the common path stays short and needs no large frame.
+// KV_DS_COLD marks the rare branch of a hot function (an error report): kept
+// out of line so that the common path stays short and needs no large frame.
+// KV_DS_HOT marks a function inlined into every caller whatever its size.
 #if defined(__GNUC__)
 #define KV_DS_COLD __attribute__((noinline, cold))
+#define KV_DS_HOT __attribute__((always_inline)) inline
 #else
 #define KV_DS_COLD
+#define KV_DS_HOT inline
 #endif
 
 class KvDataStoreFormat {
