@@ -1,5 +1,6 @@
 #include <KvDataStore.h>
 
+#include "KvDataStoreFormat.h"
 #include "KvDataStoreReader.h"
 #include "KvDataStoreRegistry.h"
 #include "KvDataStoreWriter.h"
@@ -65,20 +66,14 @@ struct KvDataStore::Impl {
     }
 
     // The writer, or null (with a report) when the store is not being written.
-    KvDataStoreWriter* writing(const Key& key) {
-        if (mode == Writing) return &writer;
-        report(KvString("Cannot write ") + quoted(key) +
-               (mode == Reading ? ": the store is open for reading" : ": the store is not open for writing"));
-        return nullptr;
-    }
-
+    KvDataStoreWriter* writing(const Key& key) { return mode == Writing ? &writer : notWriting(key); }
     // The reader, or null (with a report) when the store is not being read.
-    KvDataStoreReader* reading(const Key& key) {
-        if (mode == Reading) return &reader;
-        report(KvString("Cannot read ") + quoted(key) +
-               (mode == Writing ? ": the store is open for writing" : ": the store is not open"));
-        return nullptr;
-    }
+    KvDataStoreReader* reading(const Key& key) { return mode == Reading ? &reader : notReading(key); }
+    // Kept out of line: inlined, the message building made every value
+    // call save all registers and set up a large frame.
+    KV_DS_COLD KvDataStoreWriter* notWriting(const Key& key);
+    KV_DS_COLD KvDataStoreReader* notReading(const Key& key);
+    KV_DS_COLD bool nullEntity(const Key& key);
 
     template <class T>
     bool readSigned(const Key& key, T& value) {
@@ -98,6 +93,23 @@ struct KvDataStore::Impl {
         return true;
     }
 };
+
+KvDataStoreWriter* KvDataStore::Impl::notWriting(const Key& key) {
+    report(KvString("Cannot write ") + quoted(key) +
+           (mode == Reading ? ": the store is open for reading" : ": the store is not open for writing"));
+    return nullptr;
+}
+
+KvDataStoreReader* KvDataStore::Impl::notReading(const Key& key) {
+    report(KvString("Cannot read ") + quoted(key) +
+           (mode == Writing ? ": the store is open for writing" : ": the store is not open"));
+    return nullptr;
+}
+
+bool KvDataStore::Impl::nullEntity(const Key& key) {
+    report(KvString("Cannot write a null entity under ") + quoted(key));
+    return false;
+}
 
 KvDataStore::KvDataStore() : d_(new Impl(*this)) {}
 
@@ -241,10 +253,7 @@ size_t KvDataStore::getDepth() const {
 
 bool KvDataStore::writeEntity(Key key, const KvGenre* entity, bool shared) {
     KvDataStoreWriter* w = d_->writing(key);
-    if (w && !entity) {
-        d_->report(KvString("Cannot write a null entity under ") + quoted(key));
-        return false;
-    }
+    if (w && !entity) return d_->nullEntity(key);
     return w && w->writeEntity(key, entity, shared);
 }
 

@@ -6,6 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
+// KV_DS_COLD marks the rare branch of a hot function (an error report): kept
+// out of line so that the common path stays short and needs no large frame.
+// KV_DS_HOT marks a function inlined into every caller whatever its size.
+#if defined(__GNUC__)
+#define KV_DS_COLD __attribute__((noinline, cold))
+#define KV_DS_HOT __attribute__((always_inline)) inline
+#else
+#define KV_DS_COLD
+#define KV_DS_HOT inline
+#endif
+
 class KvDataStoreFormat {
 public:
     static const uint8_t Magic[8];

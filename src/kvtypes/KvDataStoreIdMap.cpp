@@ -2,52 +2,45 @@
 
 #include <stdexcept>
 
-uint32_t KvDataStoreIdMap::insert(const void* p, bool& isNew) {
-    if ((size_t(count_) + 1) * 2 > slots_.size()) grow();
-    const size_t mask = slots_.size() - 1;
-    size_t i = home(p);
-    for (; slots_[i].id; i = (i + 1) & mask) {
-        if (slots_[i].key == p) {
-            isNew = false;
-            return slots_[i].id;
-        }
-    }
-    if (count_ == 0xFFFFFFFEu) throw std::length_error("KvDataStore: too many entities");
-    slots_[i] = {p, ++count_};
-    isNew = true;
-    return count_;
-}
+void KvDataStoreIdMap::tooMany() { throw std::length_error("KvDataStore: too many entities"); }
 
 uint32_t KvDataStoreIdMap::find(const void* p) const {
     if (slots_.empty()) return 0;
+    const uint64_t x = addressBits(p);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = home(p); slots_[i].id; i = (i + 1) & mask)
-        if (slots_[i].key == p) return slots_[i].id;
+    for (size_t i = home(x); slots_[i]; i = (i + 1) & mask) {
+        const uint32_t id = static_cast<uint32_t>(slots_[i]);
+        if (static_cast<uint32_t>(slots_[i] >> 32) == static_cast<uint32_t>(x) && addresses_[id] == p) return id;
+    }
     return 0;
+}
+
+void KvDataStoreIdMap::reserve(size_t n) {
+    if (count_) return;
+    unsigned bits = 12;
+    while ((size_t(1) << bits) < (n + 1) * 2)
+        ++bits;
+    bits_ = bits;
+    slots_.assign(size_t(1) << bits_, 0);
+    addresses_.reserve(n + 1);
 }
 
 void KvDataStoreIdMap::clear() {
     slots_.clear();
+    addresses_.assign(1, nullptr);  // identifiers start at 1
     bits_ = 0;
     count_ = 0;
 }
 
 void KvDataStoreIdMap::grow() {
-    if (slots_.empty()) {
-        bits_ = 12;
-        slots_.assign(size_t(1) << bits_, Slot{nullptr, 0});  // reuses the capacity of a cleared map
-        return;
-    }
-    std::vector<Slot> old;
-    old.swap(slots_);
-    bits_ += 2;
-    slots_.assign(size_t(1) << bits_, Slot{nullptr, 0});
+    bits_ = slots_.empty() ? 12 : bits_ + 2;
+    slots_.assign(size_t(1) << bits_, 0);  // reuses the capacity of a cleared map
     const size_t mask = slots_.size() - 1;
-    for (const Slot& s : old) {
-        if (!s.id) continue;
-        size_t i = home(s.key);
-        while (slots_[i].id)
+    for (uint32_t id = 1; id <= count_; ++id) {
+        const uint64_t x = addressBits(addresses_[id]);
+        size_t i = home(x);
+        while (slots_[i])
             i = (i + 1) & mask;
-        slots_[i] = s;
+        slots_[i] = (uint64_t(static_cast<uint32_t>(x)) << 32) | id;
     }
 }

@@ -60,6 +60,14 @@ bool KvDataStoreKeyPool::find(const char* s, size_t n, uint32_t& idx) const {
     return false;
 }
 
+void KvDataStoreKeyPool::reserve(size_t n) {
+    if (!spans_.empty()) return;
+    size_t size = 256;
+    while (size < (n + 1) * 2)
+        size *= 2;
+    slots_.assign(size, 0);
+}
+
 void KvDataStoreKeyPool::clear() {
     arena_.clear();
     spans_.clear();

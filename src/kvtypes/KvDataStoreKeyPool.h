@@ -36,6 +36,8 @@ public:
     std::string_view get(uint32_t idx) const {
         return std::string_view(arena_.data() + spans_[idx].first, spans_[idx].second);
     }
+    // Sizes an empty pool for `n` keys.
+    void reserve(size_t n);
     // Empties the pool and keeps its memory.
     void clear();
     size_t footprint() const;

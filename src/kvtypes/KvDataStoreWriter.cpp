@@ -35,8 +35,23 @@ bool replaceFile(const QString& from, const QString& to) {
 #endif
 }
 
-// Keys are short: a plain loop beats a call to memcmp.
+// Keys are short: two overlapping loads from each end beat a call to
+// memcmp and a loop over the bytes.
+template <class T>
+inline bool sameEnds(const char* a, const char* b, size_t n) {
+    T a0, a1, b0, b1;
+    std::memcpy(&a0, a, sizeof(T));
+    std::memcpy(&b0, b, sizeof(T));
+    std::memcpy(&a1, a + n - sizeof(T), sizeof(T));
+    std::memcpy(&b1, b + n - sizeof(T), sizeof(T));
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
 inline bool sameBytes(const char* a, const char* b, size_t n) {
+    if (n >= 8) {
+        if (n <= 16) return sameEnds<uint64_t>(a, b, n);
+        return std::memcmp(a, b, n) == 0;
+    }
+    if (n >= 4) return sameEnds<uint32_t>(a, b, n);
     for (size_t i = 0; i < n; ++i)
         if (a[i] != b[i]) return false;
     return true;
@@ -62,8 +77,16 @@ KvDataStoreWriter::~KvDataStoreWriter() { abandon(); }
 
 void KvDataStoreWriter::putBytes(const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
-    ensure(n);
-    if (n) std::memcpy(w_, b, n);
+    ensure(n < 16 ? 16 : n);
+    if (n >= 8 && n <= 16) {  // names and keys: two overlapping words, no call
+        uint64_t head, tail;
+        std::memcpy(&head, b, 8);
+        std::memcpy(&tail, b + n - 8, 8);
+        std::memcpy(w_, &head, 8);
+        std::memcpy(w_ + n - 8, &tail, 8);
+    } else if (n) {
+        std::memcpy(w_, b, n);
+    }
     w_ += n;
 }
 
@@ -104,8 +127,12 @@ size_t KvDataStoreWriter::beginPayload() {
 
 // The length takes one byte unless it needs more: then what follows moves.
 void KvDataStoreWriter::endPayload(size_t lenPos) {
-    uint8_t tmp[10];
     const size_t end = pos();
+    if (end - lenPos - 1 < 0x80) {  // most sections are short
+        t_->out[lenPos] = static_cast<uint8_t>(end - lenPos - 1);
+        return;
+    }
+    uint8_t tmp[10];
     const size_t n = F::encodeVarint(end - lenPos - 1, tmp);
     if (n > 1) {
         ensure(n - 1);
@@ -129,16 +156,20 @@ void KvDataStoreWriter::Tables::clear() {
     ids.clear();
     stored.assign(1, 0);  // identifiers start at 1
     keyMark.clear();
+    openSerial.assign(1, 0);  // serials start at 1
 }
 
 size_t KvDataStoreWriter::Tables::footprint() const {
-    return out.capacity() + keys.footprint() + ids.footprint() + stored.capacity() + keyMark.capacity() * 4;
+    return out.capacity() + keys.footprint() + ids.footprint() + stored.capacity() + keyMark.capacity() * 4 +
+           openSerial.capacity();
 }
 
 bool KvDataStoreWriter::start(const KvString& path) {
     abandon();
     t_ = spare_ ? std::move(spare_) : std::make_unique<Tables>();
     t_->clear();
+    t_->keys.reserve(t_->lastKeys);
+    t_->ids.reserve(t_->lastIds);
     w_ = wend_ = t_->out.data();
     wend_ += t_->out.size();
     path_ = path;
@@ -209,6 +240,8 @@ void KvDataStoreWriter::abandon() {
     handlers_.clear();
     lastType_ = nullptr;
     if (t_ && !spare_ && t_->footprint() <= kMaxSpareFootprint) {
+        t_->lastKeys = t_->keys.size();
+        t_->lastIds = t_->ids.count();
         t_->clear();
         spare_ = std::move(t_);
     }
@@ -263,13 +296,7 @@ uint32_t KvDataStoreWriter::internNewKey(const Key& key, const KvDataStoreKeyPoo
 inline bool KvDataStoreWriter::useKey(Frame& f, uint32_t k) {
     uint32_t& mark = t_->keyMark[k];
     if (mark == f.serial) return false;
-    // Only the marks of sections still open need to come back.
-    for (size_t i = 0; mark && i + 1 < depth_; ++i) {
-        if (frames_[i].serial == mark) {
-            markLog_.emplace_back(k, mark);
-            break;
-        }
-    }
+    if (mark && t_->openSerial[mark]) markLog_.emplace_back(k, mark);  // only open sections' marks come back
     mark = f.serial;
     f.keys.push_back(k);
     return true;
@@ -282,6 +309,7 @@ void KvDataStoreWriter::pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded)
     f.contentStart = pos();
     f.keyIdx = keyIdx;
     f.serial = nextSerial_++;
+    t_->openSerial.push_back(1);
     f.markLogStart = markLog_.size();
     f.embedded = embedded;
     f.lastEntryPos = NoPos;
@@ -291,6 +319,7 @@ void KvDataStoreWriter::pushFrame(size_t lenPos, uint32_t keyIdx, bool embedded)
 
 void KvDataStoreWriter::popFrame() {
     Frame& f = frames_[--depth_];
+    t_->openSerial[f.serial] = 0;
     if (f.lenPos != NoPos) endPayload(f.lenPos);
     while (markLog_.size() > f.markLogStart) {
         t_->keyMark[markLog_.back().first] = markLog_.back().second;
@@ -329,8 +358,9 @@ kv::vector<KvString> KvDataStoreWriter::listKeys() const {
 
 // Writes the header of a new entry in the current section; an entry that is
 // the record of the entity being written gets the entity header. `shared`
-// < 0 takes the entity's flag.
-bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
+// < 0 takes the entity's flag. Inlined into each writer of a value: the
+// call, with all the registers it saved, was a tenth of an entry's work.
+KV_DS_HOT bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
     if (!canWrite()) return false;
     Frame& f = frames_[depth_ - 1];
     const uint32_t k = internKey(key);
@@ -338,6 +368,7 @@ bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
         report(KvString("Duplicate key ") + quoted(key.c_str(), key.size()));
         return false;
     }
+    ensure(HeadRoom);
     f.lastEntryPos = pos();
     f.lastKey = k;
     PendingEntity* pe = pending_.empty() ? nullptr : &pending_.back();
@@ -345,25 +376,31 @@ bool KvDataStoreWriter::beginEntry(uint8_t kind, const Key& key, int shared) {
         bool sh = shared < 0 ? pe->shared : shared != 0;
         if (sh && t_->stored[pe->id]) sh = false;  // it has its shared record already
         if (sh) t_->stored[pe->id] = 1;
-        f.lastEntryKind = static_cast<uint8_t>(kind | F::EntityBit | (sh ? F::SharedBit : 0));
+        const uint8_t kb = static_cast<uint8_t>(kind | F::EntityBit | (sh ? F::SharedBit : 0));
+        f.lastEntryKind = kb;
         f.lastEntryId = pe->id;
-        put(f.lastEntryKind);
-        putVarint(k);
-        putVarint(pe->typeIdx);
-        putVarint(pe->id);
+        const uint32_t type = pe->typeIdx;
+        const uint32_t id = pe->id;
         pe->consumed = true;
+        uint8_t* w = w_;
+        *w++ = kb;
+        w = putVarintAt(w, k);
+        w = putVarintAt(w, type);
+        w_ = putVarintAt(w, id);
     } else {
         f.lastEntryKind = kind;
-        put(kind);
-        putVarint(k);
+        uint8_t* w = w_;
+        *w++ = kind;
+        w_ = putVarintAt(w, k);
     }
     return true;
 }
 
 bool KvDataStoreWriter::writeVarintEntry(uint8_t kind, const Key& key, uint64_t value) {
     if (!beginEntry(kind, key)) return false;
-    putVarint(F::varintSize(value));
-    putVarint(value);
+    uint8_t* const lenAt = w_;
+    w_ = putVarintAt(lenAt + 1, value);
+    *lenAt = static_cast<uint8_t>(w_ - lenAt - 1);  // 10 at most
     return true;
 }
 
@@ -411,7 +448,16 @@ bool KvDataStoreWriter::writeEntity(const Key& key, const KvGenre* entity, bool 
         report(KvString("No entity handler for type ") + quoted(entity->getTypeId().getName()));
         return false;
     }
-    pending_.push_back({depth_, internKey(key, &keyHash), h.typeIdx, id, shared, false});
+    // Field by field: a pushed temporary was built on the stack in parts
+    // and read back whole, which stalled on every entity.
+    const uint32_t keyIdx = internKey(key, &keyHash);
+    PendingEntity& pe = pending_.emplace_back();
+    pe.depth = depth_;
+    pe.keyIdx = keyIdx;
+    pe.typeIdx = h.typeIdx;
+    pe.id = id;
+    pe.shared = shared;
+    pe.consumed = false;
     const size_t depth = depth_;
     const size_t slot = pending_.size() - 1;
     auto done = onExit([&] {
@@ -476,8 +522,8 @@ bool KvDataStoreWriter::writeReferenceArray(const Key& key, const kv::vector<con
 
 bool KvDataStoreWriter::writeBool(const Key& key, bool value) {
     if (!beginEntry(F::Bool, key)) return false;
-    put(1);
-    put(value ? 1 : 0);
+    *w_++ = 1;
+    *w_++ = value ? 1 : 0;
     return true;
 }
 

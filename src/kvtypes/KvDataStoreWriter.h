@@ -112,10 +112,20 @@ private:
     }
     void putVarint(uint64_t v) {
         ensure(10);
-        for (; v >= 0x80; v >>= 7)
-            *w_++ = static_cast<uint8_t>(v) | 0x80;
-        *w_++ = static_cast<uint8_t>(v);
+        putVarintRaw(v);
     }
+    // Within room made beforehand (beginEntry leaves HeadRoom bytes).
+    void putVarintRaw(uint64_t v) { w_ = putVarintAt(w_, v); }
+    // Through a local pointer: a byte stored through w_ may alias w_ itself,
+    // so the compiler reloaded and stored it around every byte.
+    static uint8_t* putVarintAt(uint8_t* w, uint64_t v) {
+        for (; v >= 0x80; v >>= 7)
+            *w++ = static_cast<uint8_t>(v) | 0x80;
+        *w++ = static_cast<uint8_t>(v);
+        return w;
+    }
+    // An entry header (31 bytes at most) and a fixed-size payload.
+    static constexpr size_t HeadRoom = 64;
     void putBytes(const void* p, size_t n);
     void putLE(uint64_t v, int bytes);
     void putDouble(double v);
@@ -150,6 +160,12 @@ private:
         std::vector<uint8_t> stored;  // by identifier: the shared record is written
         // Per key: the serial of the section that used it last.
         std::vector<uint32_t> keyMark;
+        // Per section serial: 1 while the section is open.
+        std::vector<uint8_t> openSerial;
+        // The previous store's key and entity counts: the next one is
+        // usually about as big, and presized tables are never rehashed.
+        size_t lastKeys = 0;
+        size_t lastIds = 0;
         void clear();
         size_t footprint() const;
     };

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -547,6 +548,58 @@ TEST(KvDataStore, ErrorsAreKeptAndAFailedWriteLeavesTheFileAlone) {
         EXPECT_TRUE(in.getErrors().front().startsWith("Cannot open "));
         EXPECT_EQ(in.getMode(), KvDataStore::Idle);
     }
+}
+
+TEST(KvDataStore, KeysAreUniquePerSectionAndIdentifiersPerAddress) {
+    ThingRegistration reg;
+    // A key used again in inner sections is taken again in each enclosing
+    // one once they close (a duplicate fails the store: one store a level).
+    for (int level = 0; level < 2; ++level) {
+        KvDataStore out;
+        ASSERT_TRUE(out.create(text(tmpPath("nested-keys.kvds"))));
+        EXPECT_TRUE(out.writeInt("A", 1));
+        ASSERT_TRUE(out.openSection("S"));
+        EXPECT_TRUE(out.writeInt("A", 2));
+        ASSERT_TRUE(out.openSection("T"));
+        EXPECT_TRUE(out.writeInt("A", 3));
+        EXPECT_FALSE(out.hasKey("S"));
+        EXPECT_TRUE(out.closeSection());
+        if (level == 0) EXPECT_TRUE(out.closeSection());
+        EXPECT_TRUE(out.hasKey("A"));
+        EXPECT_EQ(out.hasKey("S"), level == 0);
+        EXPECT_FALSE(out.writeInt("A", 4));
+        EXPECT_EQ(out.getErrors(), KvStringArray({"Duplicate key 'A'"}));
+    }
+    const std::string path = tmpPath("same-low-bits.kvds");
+    Thing real("real");
+    {
+        // An empty store first: the next one starts with small tables, so
+        // that the two addresses below meet in the same slot.
+        KvDataStore empty;
+        ASSERT_TRUE(empty.create(text(tmpPath("empty.kvds"))) && empty.close());
+        // Written as a reference only, never dereferenced: an address that
+        // differs from the real entity's in bit 40 alone.
+        const auto* twin = reinterpret_cast<const KvGenre*>(reinterpret_cast<uintptr_t>(&real) ^ (uintptr_t(1) << 40));
+        KvDataStore out;
+        ASSERT_TRUE(out.create(text(path)));
+        EXPECT_TRUE(out.writeEntity("Real", &real));
+        EXPECT_TRUE(out.writeReference("Twin", twin));
+        EXPECT_TRUE(out.writeReference("Again", &real));
+        EXPECT_TRUE(out.getIdentifier(twin).isEmpty());
+        EXPECT_FALSE(out.getIdentifier(&real).isEmpty());
+        EXPECT_TRUE(out.close());
+    }
+    KvDataStore in;
+    ASSERT_TRUE(in.open(text(path))) << in.getErrorReport();
+    KvGenre* read = in.readEntity("Real");
+    KvGenre* twin = read;
+    KvGenre* again = nullptr;
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(in.readReference("Twin", twin));
+    EXPECT_EQ(twin, nullptr);
+    EXPECT_TRUE(in.readReference("Again", again));
+    EXPECT_EQ(again, read);
+    delete read;
 }
 
 TEST(KvDataStore, MisuseLeavesAMessageAndAnotherKindDoesNotFail) {
