@@ -10,14 +10,7 @@ using namespace kvtest;
 
 namespace {
 
-class AttributedObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
-    }
-    void TearDown() override { expectAllGone(); }
-};
+using AttributedObjectTest = AttributesTest;
 
 struct RecordingCallback : KvAttRemovalCallback {
     explicit RecordingCallback(const KvAttributedObject* o) : owner(o) {}

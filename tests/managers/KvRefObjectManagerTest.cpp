@@ -238,7 +238,7 @@ TEST_F(ManagerTest, SetsSaveAndLoadThroughFiles) {
     create("empty");
     current()->deleteObject(current()->getObjectByName("common"));
 
-    const std::string path = storePath("sets.kvs");
+    const std::string path = tmpPath("sets.kvs");
     {
         KvDataStore out;
         ASSERT_TRUE(out.create(path.c_str()));
@@ -275,7 +275,7 @@ TEST_F(ManagerTest, SetsSaveAndLoadThroughFiles) {
 
 TEST_F(ManagerTest, DamagedSectionKeepsWhatWasRead) {
     create("kept");
-    const std::string path = storePath("damaged.kvs");
+    const std::string path = tmpPath("damaged.kvs");
     {
         KvDataStore out;
         ASSERT_TRUE(out.create(path.c_str()));
