@@ -181,7 +181,7 @@ TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
               (Log{"dropper<-Update:src", "later<-Update:src", "dropper<-Purge:src", "later<-Purge:src", "deleted"}));
 }
 
-TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {
+TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherOrThrowsDuringDelivery) {
     KvRefPtr<Counted> src(new Counted("src"));
     Recorder self("self"), victim("victim"), after("after");
     for (Recorder* r : {&self, &victim, &after})
@@ -195,6 +195,18 @@ TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {
     // Removal after queueing does not cancel the delivery already queued.
     EXPECT_EQ(self.log.size(), 1u);
     EXPECT_EQ(victim.log.size(), 1u);
+    EXPECT_EQ(after.log.size(), 2u);
+
+    // A throwing handler does not stop the deliveries after it.
+    Recorder thrower("thrower");
+    thrower.onAction = [](KvAction*) { throw KvExcept("boom"); };
+    after.unwatch(src.get());
+    thrower.watch(src.get());
+    after.watch(src.get());
+    after.take();
+    src->updateObservers();
+    src->updateObservers();
+    EXPECT_EQ(thrower.log.size(), 2u);
     EXPECT_EQ(after.log.size(), 2u);
 }
 
@@ -215,18 +227,6 @@ TEST_F(QueueTest, DestroyedObserverIsSkippedButItsSuccessorAtTheSameAddressIsNot
     EXPECT_EQ(second->log.size(), 1u) << "only its own delivery";
     EXPECT_EQ(witness.log.size(), 2u);
     delete second;
-}
-
-TEST_F(QueueTest, ThrowingHandlerDoesNotStopLaterDeliveries) {
-    KvRefPtr<Counted> src(new Counted("src"));
-    Recorder thrower("thrower"), after("after");
-    thrower.onAction = [](KvAction*) { throw KvExcept("boom"); };
-    thrower.watch(src.get());
-    after.watch(src.get());
-    src->updateObservers();
-    src->updateObservers();
-    EXPECT_EQ(thrower.log.size(), 2u);
-    EXPECT_EQ(after.log.size(), 2u);
 }
 
 TEST_F(QueueTest, DelayedFunctionsRunInQueueOrder) {
