@@ -77,7 +77,6 @@ class InstanceStoreTest : public FrameworkTest {
 protected:
     void SetUp() override {
         FrameworkTest::SetUp();
-        registerFrameworkHandler();
         static const bool registered = [] {
             KvDataStore::addEntityType(KvFrameworkEntity::getClassTypeId(), new FwEntityHandler);
             return true;

@@ -239,7 +239,6 @@ TEST_F(FrameworkPathTest, NestingEditsMoveEveryChainAndMergeTwins) {
 }
 
 TEST_F(FrameworkPathTest, SavedChainsReadBackOrReportWhyNot) {
-    registerFrameworkHandler();
     const std::string file = tmpPath("paths.kvd");
     KvRefPtr<TestFramework> stray(new TestFramework("stray"));
     {

@@ -281,14 +281,6 @@ public:
     }
 };
 
-inline void registerFrameworkHandler() {
-    static bool done = [] {
-        KvDataStore::addEntityType(TestFramework::getClassTypeId(), new TestFrameworkHandler);
-        return true;
-    }();
-    (void)done;
-}
-
 // Holds objects as an application's list does: a counted reference to each,
 // dropped when the object is purged; writes down every delivery.
 template <class T>
@@ -340,6 +332,11 @@ protected:
         TSTest::SetUp();
         KvBase::init();
         Census<TestFramework>::reset();
+        static const bool registered = [] {
+            KvDataStore::addEntityType(TestFramework::getClassTypeId(), new TestFrameworkHandler);
+            return true;
+        }();
+        (void)registered;
     }
     void TearDown() override {
         KvActionQueue::process();
