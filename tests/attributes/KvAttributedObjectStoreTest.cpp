@@ -24,14 +24,8 @@ class GhostItem : public SharedItem {
     using SharedItem::SharedItem;
 };
 
-class AttributedObjectStoreTest : public ::testing::Test {
+class AttributedObjectStoreTest : public AttributesTest {
 protected:
-    void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
-    }
-    void TearDown() override { expectAllGone(); }
-
     static bool writeFile(const std::string& path, const std::function<void(KvDataStore&)>& body) {
         KvDataStore store;
         if (!store.create(path.c_str())) return false;
@@ -49,9 +43,7 @@ protected:
         const bool read = store.readEntity(key, entity);
         if (ok) *ok = read;
         KvRefPtr<TestObject> obj = dynamic_cast<TestObject*>(entity);
-        if (errors)
-            for (const KvString& e : store.getErrors())
-                errors->push_back(e.getString());
+        if (errors) *errors = toLog(store.getErrors());
         return obj;
     }
 };
@@ -87,12 +79,10 @@ TEST_F(AttributedObjectStoreTest, ObjectsComeBackFromAFileWithTheirItemsAndShari
     // Items sit in "Attributes" in type order, keyed by their type's lineage.
     ASSERT_TRUE(store.enterSection("o1"));
     ASSERT_TRUE(store.enterSection("Attributes"));
-    kv::vector<KvString> keys = store.listKeys();
-    ASSERT_EQ(keys.size(), 4u);
-    EXPECT_EQ(keys[0], BlueItem::getClassTypeId().describe());
-    EXPECT_EQ(keys[1], RedItem::getClassTypeId().describe());
-    EXPECT_EQ(keys[2], SharedItem::getClassTypeId().describe());
-    EXPECT_EQ(keys[3], "TestValueItem < AttributeItem < UndoObject < ObservedObject < Object < Genre");
+    EXPECT_EQ(toLog(store.listKeys()),
+              (Log{BlueItem::getClassTypeId().describe().str(), RedItem::getClassTypeId().describe().str(),
+                   SharedItem::getClassTypeId().describe().str(),
+                   "TestValueItem < AttributeItem < UndoObject < ObservedObject < Object < Genre"}));
     store.closeSection();
     store.closeSection();
 
@@ -156,11 +146,9 @@ TEST_F(AttributedObjectStoreTest, ABrokenAttributesSectionKeepsWhatWasReadAndFai
     EXPECT_EQ(Census<ValueItem>::made, 1);
     EXPECT_EQ(Census<ValueItem>::all.size(), 0u);
 
-    errors.clear();
     EXPECT_FALSE(readObject(path, "badname", &errors, &ok));
     EXPECT_EQ(errors, (Log{"Entry 'Name' is a string, not an entity", "Expected a name attribute item"}));
 
-    errors.clear();
     KvRefPtr<TestObject> none = readObject(path, "none", &errors, &ok);
     ASSERT_TRUE(none);
     EXPECT_TRUE(ok);
@@ -185,9 +173,7 @@ TEST_F(AttributedObjectStoreTest, AnUnknownAttributeTypeIsReportedAndNothingIsLe
     bool ok = true;
     EXPECT_FALSE(readObject(path, "obj", &errors, &ok));
     EXPECT_FALSE(ok);
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0], "No entity handler for type 'TestGhostItem'");
-    EXPECT_EQ(errors[1], "Expected an attribute item");
+    EXPECT_EQ(errors, (Log{"No entity handler for type 'TestGhostItem'", "Expected an attribute item"}));
     KvActionQueue::process();
     EXPECT_EQ(Census<SharedItem>::made, 1);  // the ghost was never rebuilt
 }
@@ -202,8 +188,8 @@ TEST_F(AttributedObjectStoreTest, HandlersRefuseItemsOfAnotherClass) {
     EXPECT_FALSE(complex.write(store, "b", true, wrong.get()));
     EXPECT_FALSE(store.hasKey("a"));
     EXPECT_FALSE(store.hasKey("b"));
-    ASSERT_EQ(store.getErrors().size(), 2u);
-    EXPECT_EQ(store.getErrors()[0], "Invalid entity type for this handler");
+    EXPECT_EQ(toLog(store.getErrors()),
+              (Log{"Invalid entity type for this handler", "Invalid entity type for this handler"}));
 }
 
 TEST_F(AttributedObjectStoreTest, ItemsMarkedForTheStoreArePurgedFromTheirOwnersWhenItGoes) {

@@ -10,14 +10,7 @@ using namespace kvtest;
 
 namespace {
 
-class AttributedObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
-    }
-    void TearDown() override { expectAllGone(); }
-};
+using AttributedObjectTest = AttributesTest;
 
 struct RecordingCallback : KvAttRemovalCallback {
     explicit RecordingCallback(const KvAttributedObject* o) : owner(o) {}
@@ -183,18 +176,17 @@ TEST_F(AttributedObjectTest, CopiesShareItemsThatDoNotDuplicateAndCopyTheOthers)
     EXPECT_EQ(valueOf(copy.get(), RedItem::getClassTypeId()), 3);
     EXPECT_EQ(itemOf<SharedItem>(copy.get()), nullptr);
     EXPECT_EQ(rec.take(), (Log{"Update:src'"}));
-}
 
-TEST_F(AttributedObjectTest, ACloneCopiesItemsThroughTheirMapperOverride) {
-    KvRefPtr<TestObject> src = new TestObject("src");
+    // A clone copies an item through the item's mapper override; a plain
+    // copy does not.
+    KvRefPtr<TestObject> mapped = new TestObject("mapped");
     auto* item = new MappedItem(7, "m");
-    src->addAttribItem(item);
-    KvCloneMapper mapper;
-    KvRefPtr<TestObject> clone = new TestObject(*src, mapper);
+    mapped->addAttribItem(item);
+    KvRefPtr<TestObject> mappedClone = new TestObject(*mapped, mapper);
     EXPECT_EQ(item->seen, &mapper);
-    EXPECT_EQ(valueOf(clone.get()), 107);
-    KvRefPtr<TestObject> copy = new TestObject(*src);  // a plain copy does not
-    EXPECT_EQ(valueOf(copy.get()), 7);
+    EXPECT_EQ(valueOf(mappedClone.get()), 107);
+    KvRefPtr<TestObject> mappedCopy = new TestObject(*mapped);
+    EXPECT_EQ(valueOf(mappedCopy.get()), 7);
 }
 
 TEST_F(AttributedObjectTest, JoinTakesEachTypeFromItsFirstSourceAndSplitNeedsAnItemPerPart) {

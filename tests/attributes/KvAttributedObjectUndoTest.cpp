@@ -8,11 +8,7 @@
 
 using namespace kvtest;
 
-namespace {
-
-class AttributedObjectUndoTest : public AttributedUndoTest {};
-
-}  // namespace
+using AttributedObjectUndoTest = AttributedUndoTest;
 
 TEST_F(AttributedObjectUndoTest, AnItemValueChangeIsUndoneAndRedoneWithNoticesToNonUndoObservers) {
     KvRefPtr<TestObject> obj = new TestObject("o");

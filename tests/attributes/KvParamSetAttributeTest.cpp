@@ -9,15 +9,14 @@ using namespace kvtest;
 
 namespace {
 
-class ParamSetAttrTest : public ::testing::Test {
+class ParamSetAttrTest : public AttributesTest {
 protected:
     void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
+        AttributesTest::SetUp();
         TSCensus::reset();
     }
     void TearDown() override {
-        expectAllGone();
+        AttributesTest::TearDown();
         expectAllDeleted<KvTSObject>();
     }
 
@@ -29,22 +28,7 @@ protected:
         }
     };
     static KvSharedParamSet* newSet(const char* name, const char* cls = "User") { return new NamedSet(name, cls); }
-
-    static Log names(const KvParamSetAttribute* attr, const char* prefix) {
-        kv::vector<KvSharedParamSet*> sets;
-        attr->getAttachedParamSets(prefix, sets);
-        Log out;
-        for (KvSharedParamSet* s : sets)
-            out.push_back(s->getName().str());
-        return out;
-    }
 };
-
-KvParamSet withValue(const char* key, const char* value) {
-    KvParamSet p;
-    p.add(key, "", value);
-    return p;
-}
 
 }  // namespace
 
@@ -61,14 +45,14 @@ TEST_F(ParamSetAttrTest, LocalSetsByPrefixAndClass) {
 
     Recorder rec;
     rec.watch(obj.get());
-    attr->setParams("mesh", "Surface", withValue("size", "1"));
-    attr->setParams("mesh", "Volume", withValue("size", "2"));
-    attr->setParams("", "Solver", withValue("iters", "9"));
+    attr->setParams("mesh", "Surface", paramsOf({{"size", "1"}}));
+    attr->setParams("mesh", "Volume", paramsOf({{"size", "2"}}));
+    attr->setParams("", "Solver", paramsOf({{"iters", "9"}}));
     attr->removeParams("mesh", "Volume");
     attr->clearModified("mesh", "Missing");
     KvActionQueue::process();
     EXPECT_EQ(rec.take().size(), 5u);
-    EXPECT_EQ(attr->params("mesh", "Surface"), withValue("size", "1"));
+    EXPECT_EQ(attr->params("mesh", "Surface"), paramsOf({{"size", "1"}}));
 
     kv::set<KvString> classes;
     attr->fillNames("mesh", classes);
@@ -88,7 +72,7 @@ TEST_F(ParamSetAttrTest, AttachedSetsAreObservedOnce) {
     attr->attachParamSet("p", a.get());
     attr->attachParamSet("q", a.get());
     attr->attachParamSet("p", a.get());
-    EXPECT_EQ(names(attr, "p"), (Log{"a"}));
+    EXPECT_EQ(attachedNames(attr, "p"), (Log{"a"}));
     EXPECT_EQ(a->getNumObservers(), 1u);
     attr->detachParamSet("p", a.get());
     EXPECT_TRUE(a->isObserver(attr));
@@ -102,7 +86,7 @@ TEST_F(ParamSetAttrTest, AttachedSetsAreObservedOnce) {
     // Exclusive: the other sets of its class leave the prefix's list.
     KvRefPtr<KvSharedParamSet> d(newSet("d", "Mesh"));
     attr->attachExclusiveParamSet("p", d.get());
-    EXPECT_EQ(names(attr, "p"), (Log{"c", "d"}));
+    EXPECT_EQ(attachedNames(attr, "p"), (Log{"c", "d"}));
     EXPECT_FALSE(a->isObserver(attr));
     EXPECT_TRUE(b->isObserver(attr));  // still under "q"
 
@@ -112,9 +96,9 @@ TEST_F(ParamSetAttrTest, AttachedSetsAreObservedOnce) {
     kv::vector<KvString> prefixes;
     attr->getAttachedPrefixes(b.get(), prefixes);
     EXPECT_EQ(prefixes, (kv::vector<KvString>{"q"}));
-    kv::set<KvString> attachedNames;
-    attr->fillAttachedNames("p", "", attachedNames);
-    EXPECT_EQ(attachedNames.size(), 2u);
+    kv::set<KvString> nameSet;
+    attr->fillAttachedNames("p", "", nameSet);
+    EXPECT_EQ(nameSet.size(), 2u);
 
     // The owners of a set are found through the attributes attached to it.
     KvRefObjectSet owners;
@@ -128,11 +112,11 @@ TEST_F(ParamSetAttrTest, AttachedSetsAreObservedOnce) {
     EXPECT_EQ(owners.size(), 2u);
     KvRefPtr<KvSharedParamSet> e(newSet("e"));
     copy->getParamSetAttr(false)->attachParamSet("p", e.get());
-    copy->getParamSetAttr(false)->setParams("m", "X", withValue("k", "2"));
+    copy->getParamSetAttr(false)->setParams("m", "X", paramsOf({{"k", "2"}}));
     KvRefPtr<KvAttributeItem> joined(attr->join({copy->getParamSetAttr()}));
     const auto* j = KvParamSetAttribute::cast(joined.get());
-    EXPECT_EQ(names(j, "p"), (Log{"c", "d", "e"}));
-    EXPECT_EQ(j->params("m", "X"), withValue("k", "2"));
+    EXPECT_EQ(attachedNames(j, "p"), (Log{"c", "d", "e"}));
+    EXPECT_EQ(j->params("m", "X"), paramsOf({{"k", "2"}}));
 }
 
 TEST_F(ParamSetAttrTest, FollowsItsSetsThroughReplaceSplitJoinAndPurge) {
@@ -144,29 +128,29 @@ TEST_F(ParamSetAttrTest, FollowsItsSetsThroughReplaceSplitJoinAndPurge) {
     attr->attachParamSet("q", a.get());
 
     a->replace(b.get(), nullptr);
-    EXPECT_EQ(names(attr, "p"), (Log{"b", "other"}));
-    EXPECT_EQ(names(attr, "q"), (Log{"b"}));
+    EXPECT_EQ(attachedNames(attr, "p"), (Log{"b", "other"}));
+    EXPECT_EQ(attachedNames(attr, "q"), (Log{"b"}));
     EXPECT_FALSE(a->isObserver(attr));
     EXPECT_TRUE(b->isObserver(attr));
 
     KvRefPtr<KvSharedParamSet> b1(newSet("b1")), b2(newSet("b2"));
     KvRefPtr<Multi> parts(new Multi({b1.get(), b2.get()}));
     b->replaceSplit(parts.get(), nullptr);
-    EXPECT_EQ(names(attr, "p"), (Log{"b1", "b2", "other"}));
-    EXPECT_EQ(names(attr, "q"), (Log{"b1", "b2"}));
+    EXPECT_EQ(attachedNames(attr, "p"), (Log{"b1", "b2", "other"}));
+    EXPECT_EQ(attachedNames(attr, "q"), (Log{"b1", "b2"}));
 
     KvSharedParamSet* whole = newSet("whole");
     whole->ref();
     parts->replaceJoin(whole, nullptr);
-    EXPECT_EQ(names(attr, "p"), (Log{"whole", "other"}));
-    EXPECT_EQ(names(attr, "q"), (Log{"whole"}));
+    EXPECT_EQ(attachedNames(attr, "p"), (Log{"whole", "other"}));
+    EXPECT_EQ(attachedNames(attr, "q"), (Log{"whole"}));
     EXPECT_FALSE(b1->isObserver(attr));
     EXPECT_TRUE(whole->isObserver(attr));
 
     // A set that goes while attached leaves every list.
     whole->unref();
-    EXPECT_EQ(names(attr, "p"), (Log{"other"}));
-    EXPECT_TRUE(names(attr, "q").empty());
+    EXPECT_EQ(attachedNames(attr, "p"), (Log{"other"}));
+    EXPECT_TRUE(attachedNames(attr, "q").empty());
 }
 
 TEST_F(ParamSetAttrTest, UndoRestoresTheLocalSetsOnly) {
@@ -175,16 +159,16 @@ TEST_F(ParamSetAttrTest, UndoRestoresTheLocalSetsOnly) {
         KvRefPtr<TestObject> obj(new TestObject("o"));
         KvParamSetAttribute* attr = obj->getParamSetAttr(true);
         KvRefPtr<KvSharedParamSet> a(newSet("a"));
-        attr->setParams("m", "X", withValue("k", "1"));
+        attr->setParams("m", "X", paramsOf({{"k", "1"}}));
         KvUndo::mark("one");
-        attr->setParams("m", "X", withValue("k", "2"));
+        attr->setParams("m", "X", paramsOf({{"k", "2"}}));
         attr->attachParamSet("", a.get());
         KvUndo::mark("two");
         ASSERT_TRUE(KvUndo::undo());
-        EXPECT_EQ(attr->params("m", "X"), withValue("k", "1"));
-        EXPECT_EQ(names(attr, ""), (Log{"a"}));
+        EXPECT_EQ(attr->params("m", "X"), paramsOf({{"k", "1"}}));
+        EXPECT_EQ(attachedNames(attr, ""), (Log{"a"}));
         ASSERT_TRUE(KvUndo::redo());
-        EXPECT_EQ(attr->params("m", "X"), withValue("k", "2"));
+        EXPECT_EQ(attr->params("m", "X"), paramsOf({{"k", "2"}}));
     }
     while (true) {
         try {

@@ -60,16 +60,15 @@ std::string masks(const KvAttributedObject* obj) {
     return os.str();
 }
 
-class VisibilityTest : public ::testing::Test {
+class VisibilityTest : public AttributesTest {
 protected:
     void SetUp() override {
-        registerTestHandlers();
-        resetCounts();
+        AttributesTest::SetUp();
         manager.setActive();
     }
     void TearDown() override {
         noManager.setActive();
-        expectAllGone();
+        AttributesTest::TearDown();
     }
     Manager manager, noManager;
 };

@@ -43,29 +43,15 @@ struct Sub : KvActionSubQueue {
     std::shared_ptr<bool> deleted = std::make_shared<bool>(false);
 };
 
-// An observer whose instances all live at one address, so a test can destroy
-// one and create another exactly where it was.
-struct SameAddress : Recorder {
-    static void* operator new(size_t) { return slot(); }
-    static void operator delete(void*) {}
-    static void* slot() {
-        alignas(SameAddress) static unsigned char buf[sizeof(Recorder) + 64];
-        return buf;
-    }
-};
+using SameAddress = AtOneAddress<Recorder>;
 
-// An observed recorder whose instances all live at one address.
-struct SlotRec : RecorderOf<KvRefObject> {
+// An observed recorder that counts its deletions.
+struct Doomed : RecorderOf<KvRefObject> {
     using RecorderOf::RecorderOf;
-    ~SlotRec() override { ++deletes; }
-    static void* operator new(size_t) { return slot(); }
-    static void operator delete(void*) {}
-    static void* slot() {
-        alignas(RecorderOf<KvRefObject>) static unsigned char buf[sizeof(RecorderOf<KvRefObject>) + 64];
-        return buf;
-    }
+    ~Doomed() override { ++deletes; }
     inline static int deletes = 0;
 };
+using SlotRec = AtOneAddress<Doomed>;
 
 }  // namespace
 
@@ -195,7 +181,7 @@ TEST_F(QueueTest, ObjectDeletedByItsOwnNotification) {
               (Log{"dropper<-Update:src", "later<-Update:src", "dropper<-Purge:src", "later<-Purge:src", "deleted"}));
 }
 
-TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {
+TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherOrThrowsDuringDelivery) {
     KvRefPtr<Counted> src(new Counted("src"));
     Recorder self("self"), victim("victim"), after("after");
     for (Recorder* r : {&self, &victim, &after})
@@ -209,6 +195,18 @@ TEST_F(QueueTest, ObserverThatRemovesItselfOrAnotherDuringDelivery) {
     // Removal after queueing does not cancel the delivery already queued.
     EXPECT_EQ(self.log.size(), 1u);
     EXPECT_EQ(victim.log.size(), 1u);
+    EXPECT_EQ(after.log.size(), 2u);
+
+    // A throwing handler does not stop the deliveries after it.
+    Recorder thrower("thrower");
+    thrower.onAction = [](KvAction*) { throw KvExcept("boom"); };
+    after.unwatch(src.get());
+    thrower.watch(src.get());
+    after.watch(src.get());
+    after.take();
+    src->updateObservers();
+    src->updateObservers();
+    EXPECT_EQ(thrower.log.size(), 2u);
     EXPECT_EQ(after.log.size(), 2u);
 }
 
@@ -229,18 +227,6 @@ TEST_F(QueueTest, DestroyedObserverIsSkippedButItsSuccessorAtTheSameAddressIsNot
     EXPECT_EQ(second->log.size(), 1u) << "only its own delivery";
     EXPECT_EQ(witness.log.size(), 2u);
     delete second;
-}
-
-TEST_F(QueueTest, ThrowingHandlerDoesNotStopLaterDeliveries) {
-    KvRefPtr<Counted> src(new Counted("src"));
-    Recorder thrower("thrower"), after("after");
-    thrower.onAction = [](KvAction*) { throw KvExcept("boom"); };
-    thrower.watch(src.get());
-    after.watch(src.get());
-    src->updateObservers();
-    src->updateObservers();
-    EXPECT_EQ(thrower.log.size(), 2u);
-    EXPECT_EQ(after.log.size(), 2u);
 }
 
 TEST_F(QueueTest, DelayedFunctionsRunInQueueOrder) {
@@ -342,7 +328,7 @@ TEST_F(QueueTest, DeleteLaterAgainOrOnADyingObjectDeletesOnce) {
     // The marker skips only the delete entries queued before it: a new object
     // at the same address is delivered to and deleted normally, and a doom
     // marker hides no normal delivery to it.
-    SlotRec::deletes = 0;
+    Doomed::deletes = 0;
     KvRefPtr<Counted> src(new Counted("src"));
     Log heard;
     Counted* trigger = new Counted("trigger");
@@ -360,7 +346,7 @@ TEST_F(QueueTest, DeleteLaterAgainOrOnADyingObjectDeletesOnce) {
         KvActionQueue::deleteLater(trigger);
     }
     EXPECT_EQ(heard, (Log{"b<-Update:src"}));
-    EXPECT_EQ(SlotRec::deletes, 2);
+    EXPECT_EQ(Doomed::deletes, 2);
 
     // Registered sub-queues hear of every deletion.
     Sub* sub = new Sub;

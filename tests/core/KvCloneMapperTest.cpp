@@ -191,28 +191,12 @@ TEST_F(CloneMapperTest, AFirstPassHandlerSeesTheSecondPassAfterWhatItQueued) {
     EXPECT_EQ(order, (Log{"onAc<-Replace:a'>a", "onX<-Update:x", "onAc<-Purge:a'", "onB<-Replace:b>b'"}));
 }
 
-TEST_F(CloneMapperTest, CommitUnderALockIsToldAtTheRelease) {
-    KvTrackingPtr ta(new Entity("a"));
-    Entity* a = entity(ta);
-    Recorder onA;
-    onA.watch(a);
-    KvCloneMapper mapper;
-    Entity* ac = cloneOf(mapper, a);
-    ac->setValue(2);
-    {
-        KvActionLock lock;
-        mapper.makeReplacements();
-        EXPECT_EQ(onA.log, Log{});
-    }
-    EXPECT_EQ(onA.log, (Log{"Replace:a>a'", "Purge:a"})) << "its last holder moved on";
-    EXPECT_EQ(ta.getObject(), ac);
-}
-
-TEST_F(CloneMapperTest, PurgedCloneTakesItsMasterAlongAtCommit) {
+TEST_F(CloneMapperTest, PurgedCloneTakesItsMasterAlongAndALockedCommitIsToldAtTheRelease) {
     KvTrackingPtr ta(new Entity("a")), tb(new Entity("b"));
     Entity* a = entity(ta);
-    Recorder onA;
+    Recorder onA, onB;
     onA.watch(a);
+    onB.watch(entity(tb));
     KvCloneMapper mapper;
     Entity* ac = cloneOf(mapper, a);
     Entity* bc = cloneOf(mapper, entity(tb));
@@ -223,8 +207,13 @@ TEST_F(CloneMapperTest, PurgedCloneTakesItsMasterAlongAtCommit) {
     EXPECT_EQ(clone, nullptr);
     EXPECT_EQ(TSCensus::live(), 3);
 
-    mapper.makeReplacements();
+    {
+        KvActionLock lock;
+        mapper.makeReplacements();
+        EXPECT_TRUE(onA.log.empty() && onB.log.empty());
+    }
     EXPECT_EQ(onA.log, Log{"Purge:a"});
+    EXPECT_EQ(onB.log, (Log{"Replace:b>b'", "Purge:b"})) << "its last holder moved on";
     EXPECT_EQ(ta.getObject(), nullptr);
     EXPECT_EQ(tb.getObject(), bc);
 }

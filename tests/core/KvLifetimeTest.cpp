@@ -35,16 +35,10 @@ struct Careless : Recorder {
     ~Careless() override { watched.clear(); }
 };
 
-// A careless observer whose instances all live at one address, and that
-// drops a source it did not sign up for, as observers should.
-struct CarelessAtOneAddress : Careless {
+// A careless observer that drops a source it did not sign up for, as
+// observers should.
+struct StrayDropping : Careless {
     using Careless::Careless;
-    static void* operator new(size_t) { return slot(); }
-    static void operator delete(void*) {}
-    static void* slot() {
-        alignas(Careless) static unsigned char buf[sizeof(Careless) + 64];
-        return buf;
-    }
     void handleUpdateAction(KvUpdateAction* a) override {
         if (std::find(watched.begin(), watched.end(), a->getSource()) == watched.end()) {
             ++strays;
@@ -55,6 +49,7 @@ struct CarelessAtOneAddress : Careless {
     }
     int strays = 0;
 };
+using CarelessAtOneAddress = AtOneAddress<StrayDropping>;
 
 }  // namespace
 

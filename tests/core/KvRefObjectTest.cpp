@@ -37,15 +37,7 @@ static_assert(!std::is_convertible<KvRefObject*, KvRefPtr<Counted>>::value, "");
 static_assert(std::is_convertible<KvRefPtr<Counted>, KvConstRefPtr<KvRefObject>>::value, "");
 static_assert(sizeof(KvRefPtr<Counted>) == sizeof(void*) && sizeof(KvConstRefPtr<Counted>) == sizeof(void*), "");
 
-class RefObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override { Census<Counted>::reset(); }
-    void TearDown() override {
-        KvActionQueue::process();
-        EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
-        expectAllDeleted<Counted>();
-    }
-};
+using RefObjectTest = QueueFixture;
 
 TEST_F(RefObjectTest, LastUnrefDestroysOnceAndAtOnceWhenIdle) {
     auto* obj = new Counted;

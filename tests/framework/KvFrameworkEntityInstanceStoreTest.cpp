@@ -65,13 +65,6 @@ std::vector<std::string> describeAll(const Array& list) {
     return out;
 }
 
-std::vector<std::string> errorsOf(const KvDataStore& store) {
-    std::vector<std::string> out;
-    for (const KvString& e : store.getErrors())
-        out.push_back(e.str());
-    return out;
-}
-
 size_t keptBy(const KvDataStore& store) {
     auto* kept = KvFeiIOAttribute::cast(store.getAttribute(KvFeiIOAttribute::getClassTypeId()));
     return kept ? kept->getInstances().size() : 0;
@@ -84,7 +77,6 @@ class InstanceStoreTest : public FrameworkTest {
 protected:
     void SetUp() override {
         FrameworkTest::SetUp();
-        registerFrameworkHandler();
         static const bool registered = [] {
             KvDataStore::addEntityType(KvFrameworkEntity::getClassTypeId(), new FwEntityHandler);
             return true;
@@ -326,11 +318,11 @@ TEST_F(InstanceStoreTest, ABrokenListKeepsWhatWasReadAndSaysWhy) {
     EXPECT_TRUE(list.empty());
     EXPECT_FALSE(Instance::load("Stale", store));
     EXPECT_FALSE(Instance::load("Missing", store, list));
-    EXPECT_EQ(errorsOf(store), (std::vector<std::string>{"Invalid entity read for framework entity instance.",
-                                                         "Failed to read the expected number of framework entity "
-                                                         "instances.",
-                                                         "Bad value read for framework entity instance.",
-                                                         "Invalid framework entity instance parameters."}));
+    EXPECT_EQ(toLog(store.getErrors()),
+              (Log{"Invalid entity read for framework entity instance.",
+                   "Failed to read the expected number of framework entity "
+                   "instances.",
+                   "Bad value read for framework entity instance.", "Invalid framework entity instance parameters."}));
     EXPECT_EQ(keptBy(store), 1u);
     // The foreign entity and the moved one were read for nobody.
     for (KvTSObject* e : std::set<KvTSObject*>(TSCensus::all))
@@ -376,7 +368,7 @@ TEST_F(InstanceStoreTest, ARecordThatFailsLeavesTheFrameworksItReadToTheStore) {
     EXPECT_EQ(Census<TestFramework>::live(), 3);
     readModel(store);
     EXPECT_EQ(root->children[0], a);
-    EXPECT_EQ(errorsOf(store), (std::vector<std::string>{"Invalid entity read for framework entity instance."}));
+    EXPECT_EQ(toLog(store.getErrors()), (Log{"Invalid entity read for framework entity instance."}));
 }
 
 TEST_F(InstanceStoreTest, TheKeepingArrayLetsGoOfInstancesInAnyOrder) {

@@ -4,8 +4,6 @@
 #include <KvFrameworkPathQueryActive.h>
 #include <KvTestFrameworks.h>
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -241,9 +239,7 @@ TEST_F(FrameworkPathTest, NestingEditsMoveEveryChainAndMergeTwins) {
 }
 
 TEST_F(FrameworkPathTest, SavedChainsReadBackOrReportWhyNot) {
-    registerFrameworkHandler();
-    QDir().mkpath(KV_TEST_TMPDIR);
-    const std::string file = std::string(KV_TEST_TMPDIR) + "/paths.kvd";
+    const std::string file = tmpPath("paths.kvd");
     KvRefPtr<TestFramework> stray(new TestFramework("stray"));
     {
         KvDataStore store;
@@ -260,7 +256,6 @@ TEST_F(FrameworkPathTest, SavedChainsReadBackOrReportWhyNot) {
     root = a = b = nullptr;
     EXPECT_EQ(Census<TestFramework>::live(), 1);
 
-    std::vector<std::string> errors;
     {
         KvDataStore store;
         ASSERT_TRUE(store.open(file.c_str()));
@@ -276,15 +271,13 @@ TEST_F(FrameworkPathTest, SavedChainsReadBackOrReportWhyNot) {
         EXPECT_FALSE(bad.read("WithNull", store));
         EXPECT_FALSE(bad.read("Empty", store));
         EXPECT_TRUE(bad.isEmpty());
-        for (const KvString& e : store.getErrors())
-            errors.push_back(e.str());
+        EXPECT_EQ(toLog(store.getErrors()),
+                  (Log{"Bad framework in path.", "Null framework in path.", "Bad framework in path."}));
         // The store hands out what it reads unreferenced: "Stray", read
         // for the unrelated chain, is held by nobody.
         for (TestFramework* f : std::set<TestFramework*>(Census<TestFramework>::all))
             if (f->name == "stray" && f != stray.get()) f->destroy();
     }
-    EXPECT_EQ(errors, (std::vector<std::string>{"Bad framework in path.", "Null framework in path.",
-                                                "Bad framework in path."}));
 }
 
 TEST_F(FrameworkPathTest, TheActivePathComesFromTheQueryOrTheActiveFramework) {

@@ -57,25 +57,7 @@ std::string members(const KvTSObjectGroup* g) {
     return out;
 }
 
-// Holds groups as an application does, letting go of one that is purged.
-struct Keeper : Recorder {
-    Keeper() : Recorder("keeper") {}
-    ~Keeper() override { releaseAll(); }
-    void keep(KvTSObjectGroup* g) {
-        held.emplace_back(g);
-        watch(g);
-    }
-    void handlePurgeAction(KvPurgeAction* a) override {
-        Recorder::handlePurgeAction(a);
-        held.erase(std::remove(held.begin(), held.end(), a->getSource()), held.end());
-    }
-    void releaseAll() {
-        for (KvObservedObject* o : std::vector<KvObservedObject*>(watched))
-            unwatch(o);
-        held.clear();
-    }
-    std::vector<KvRefPtr<KvTSObjectGroup>> held;
-};
+using Keeper = KeeperOf<KvTSObjectGroup>;
 
 // Writes down, into a shared log, each group made and destroyed; groups that
 // undo and redo rebuild go to the keeper.
@@ -398,12 +380,7 @@ TEST_F(GroupTest, AGroupGoesToAFileAndComesBackIntoAFreshModel) {
     struct Read {
         KvDataStore store;
         KvRefPtr<KvTSObjectGroup> group;
-        Log errors() const {
-            Log out;
-            for (const KvString& e : store.getErrors())
-                out.push_back(e.str());
-            return out;
-        }
+        Log errors() const { return toLog(store.getErrors()); }
     };
     auto read = [&](Read& r) {
         ASSERT_TRUE(r.store.open(path.c_str()));
@@ -454,6 +431,5 @@ TEST_F(GroupTest, AGroupGoesToAFileAndComesBackIntoAFreshModel) {
     ASSERT_TRUE(store.create(path.c_str()));
     KvRefPtr<Part> a = new Part("a");
     EXPECT_FALSE(KvDataStore::getEntityType(KvTSObjectGroup::getClassTypeId())->write(store, "x", false, a.get()));
-    EXPECT_EQ(store.getErrors().size(), 1u);
-    EXPECT_EQ(store.getErrors()[0].str(), "Invalid entity type for this handler");
+    EXPECT_EQ(toLog(store.getErrors()), Log{"Invalid entity type for this handler"});
 }

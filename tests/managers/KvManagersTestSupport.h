@@ -11,21 +11,13 @@
 #include <KvSharedParamSet.h>
 #include <KvSharedParamSetManager.h>
 #include <KvSharedParamSetManagerStack.h>
+#include <KvTestAttributes.h>
 #include <KvTestUndo.h>
 #include <KvUndo.h>
-
-#include <QDir>
 
 #include <string>
 
 namespace kvtest {
-
-inline KvParamSet paramsOf(std::initializer_list<std::pair<const char*, const char*>> values) {
-    KvParamSet p;
-    for (const auto& [k, v] : values)
-        p.add(k, "", v);
-    return p;
-}
 
 inline std::string setName(const KvRefObject* obj) {
     const KvSharedParamSet* set = KvSharedParamSet::cast(obj);
@@ -38,11 +30,6 @@ inline Log listOf(const KvRefObjectManager* m) {
     for (const KvRefObjectManager::Entry& e : m->getEntries())
         out.push_back(e.object ? setName(e.object) + "#" + std::to_string(e.id) : "-");
     return out;
-}
-
-inline std::string storePath(const char* name) {
-    QDir().mkpath(KV_TEST_TMPDIR);
-    return std::string(KV_TEST_TMPDIR) + "/" + name;
 }
 
 class ManagerTest : public UndoTest {

@@ -214,19 +214,17 @@ TEST_F(ManagerTest, CreateAndDeleteAreUndone) {
     KvActionQueue::process();
     EXPECT_EQ(listOf(m), (Log{"a#2"}));
     EXPECT_EQ(setName(create("a")), "a-1");
-}
 
-TEST_F(ManagerTest, UndoneRenamesReachTheNameIndex) {
-    KvSharedParamSetManager* m = current();
-    KvSharedParamSet* a = create("a");
-    KvUndo::mark("create");
-    m->setName(a, "b");
+    // An undone rename reaches the name index, though only the set changes
+    // back (the manager's own state is the same).
+    KvSharedParamSet* c = create("c");
+    KvUndo::mark("create c");
+    m->setName(c, "d");
     KvUndo::mark("rename");
-    // Only the set changes back: the manager's own state is the same.
     ASSERT_TRUE(KvUndo::undo());
-    EXPECT_EQ(setName(a), "a");
-    EXPECT_EQ(setName(create("a")), "a-1");
-    EXPECT_EQ(setName(create("b")), "b");
+    EXPECT_EQ(setName(c), "c");
+    EXPECT_EQ(setName(create("c")), "c-1");
+    EXPECT_EQ(setName(create("d")), "d");
 }
 
 TEST_F(ManagerTest, SetsSaveAndLoadThroughFiles) {
@@ -238,7 +236,7 @@ TEST_F(ManagerTest, SetsSaveAndLoadThroughFiles) {
     create("empty");
     current()->deleteObject(current()->getObjectByName("common"));
 
-    const std::string path = storePath("sets.kvs");
+    const std::string path = tmpPath("sets.kvs");
     {
         KvDataStore out;
         ASSERT_TRUE(out.create(path.c_str()));
@@ -275,7 +273,7 @@ TEST_F(ManagerTest, SetsSaveAndLoadThroughFiles) {
 
 TEST_F(ManagerTest, DamagedSectionKeepsWhatWasRead) {
     create("kept");
-    const std::string path = storePath("damaged.kvs");
+    const std::string path = tmpPath("damaged.kvs");
     {
         KvDataStore out;
         ASSERT_TRUE(out.create(path.c_str()));

@@ -1,8 +1,6 @@
 #include "KvManagersTestSupport.h"
 
-#include <KvParamSetAttribute.h>
 #include <KvRefObjectSet.h>
-#include <KvTestAttributes.h>
 
 using namespace kvtest;
 
@@ -17,17 +15,11 @@ protected:
     }
     void TearDown() override {
         ManagerTest::TearDown();
-        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
-            if (Census<TestObject>::all.count(o)) o->destroy();
+        destroyAll<TestObject>();
         expectAllGone();
     }
     static Log attached(const KvAttributedObject* obj, const char* prefix) {
-        Log out;
-        kv::vector<KvSharedParamSet*> sets;
-        if (const KvParamSetAttribute* attr = obj->getParamSetAttr()) attr->getAttachedParamSets(prefix, sets);
-        for (KvSharedParamSet* s : sets)
-            out.push_back(s->getName().str());
-        return out;
+        return attachedNames(obj->getParamSetAttr(), prefix);
     }
 };
 
@@ -91,7 +83,7 @@ TEST_F(SharedSetTest, EntitiesAndTheirSetsRoundTripThroughAFile) {
     a->getParamSetAttr(true)->setParams("local", "X", paramsOf({{"k", "v"}}));
     b->getParamSetAttr(true)->attachParamSet("", mesh);
 
-    const std::string path = storePath("entities.kvs");
+    const std::string path = tmpPath("entities.kvs");
     {
         KvDataStore out;
         ASSERT_TRUE(out.create(path.c_str()));

@@ -6,8 +6,6 @@
 #include <KvTestAttributes.h>
 #include <KvTestUndo.h>
 
-#include <set>
-
 namespace kvtest {
 
 class AttributedUndoTest : public UndoTest {
@@ -26,10 +24,8 @@ protected:
     // rebuilt by undo or redo).
     static void dropEverything() {
         forgetHistory();
-        for (TestObject* o : std::set<TestObject*>(Census<TestObject>::all))
-            o->destroy();
-        for (Value* v : std::set<Value*>(Census<Value>::all))
-            v->destroy();
+        destroyAll<TestObject>();
+        destroyAll<Value>();
         KvActionQueue::process();
     }
 };

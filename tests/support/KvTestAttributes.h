@@ -13,10 +13,10 @@
 #include <KvComplexAttrIOHandler.h>
 #include <KvDataStore.h>
 #include <KvEntityType.h>
+#include <KvParamSetAttribute.h>
+#include <KvSharedParamSet.h>
 #include <KvSimpleAttrIOHandler.h>
 #include <KvTestObjects.h>
-
-#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -267,14 +267,21 @@ inline Log takeHooks() {
     return out;
 }
 
-// ctest runs each test in a process of its own, several at once: the file name
-// carries the test's name so that two tests never write the same file.
-inline std::string tmpPath(const char* name) {
-    QDir().mkpath(KV_TEST_TMPDIR);
-    std::string prefix;
-    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info())
-        prefix = std::string(test->test_suite_name()) + "." + test->name() + "-";
-    return std::string(KV_TEST_TMPDIR) + "/" + prefix + name;
+inline KvParamSet paramsOf(std::initializer_list<std::pair<const char*, const char*>> values) {
+    KvParamSet p;
+    for (const auto& [k, v] : values)
+        p.add(k, "", v);
+    return p;
+}
+
+// The names of the shared sets attached under `prefix`, in order.
+inline Log attachedNames(const KvParamSetAttribute* attr, const char* prefix) {
+    Log out;
+    kv::vector<KvSharedParamSet*> sets;
+    if (attr) attr->getAttachedParamSets(prefix, sets);
+    for (KvSharedParamSet* s : sets)
+        out.push_back(s->getName().str());
+    return out;
 }
 
 // Starts the library and registers the test classes' handlers (once).
@@ -305,5 +312,15 @@ inline void expectAllGone() {
     expectAllDeleted<TestObject>();
     EXPECT_EQ(KvActionQueue::getNumPending(), 0u);
 }
+
+// Every test object and item made in a test is deleted in it, once.
+class AttributesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerTestHandlers();
+        resetCounts();
+    }
+    void TearDown() override { expectAllGone(); }
+};
 
 }  // namespace kvtest

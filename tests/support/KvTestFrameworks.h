@@ -281,47 +281,46 @@ public:
     }
 };
 
-inline void registerFrameworkHandler() {
-    static bool done = [] {
-        KvDataStore::addEntityType(TestFramework::getClassTypeId(), new TestFrameworkHandler);
-        return true;
-    }();
-    (void)done;
-}
-
-// Holds instances as an application's list does: a counted reference to
-// each, dropped when the instance is purged and moved to the replacement when
-// it is replaced; writes down every delivery.
-class InstanceKeeper : public Recorder {
+// Holds objects as an application's list does: a counted reference to each,
+// dropped when the object is purged; writes down every delivery.
+template <class T>
+class KeeperOf : public Recorder {
 public:
     using Recorder::Recorder;
-    ~InstanceKeeper() override {
-        for (KvObservedObject* o : std::vector<KvObservedObject*>(watched))
-            unwatch(o);
-        held.clear();
-    }
-    KvFrameworkEntityInstance* keep(KvFrameworkEntityInstance* i) {
-        if (i && std::find(held.begin(), held.end(), i) == held.end()) {
-            held.emplace_back(i);
-            watch(i);
+    ~KeeperOf() override { releaseAll(); }
+    T* keep(T* o) {
+        if (o && std::find(held.begin(), held.end(), o) == held.end()) {
+            held.emplace_back(o);
+            watch(o);
         }
-        return i;
+        return o;
     }
     void drop(KvObservedObject* o) {
         unwatch(o);
         held.erase(std::remove(held.begin(), held.end(), o), held.end());
     }
+    void releaseAll() {
+        for (KvObservedObject* o : std::vector<KvObservedObject*>(watched))
+            unwatch(o);
+        held.clear();
+    }
     void handlePurgeAction(KvPurgeAction* a) override {
         Recorder::handlePurgeAction(a);
         drop(a->getSource());
     }
+
+    std::vector<KvRefPtr<T>> held;
+};
+
+// A keeper of instances that moves to the replacement of one replaced.
+class InstanceKeeper : public KeeperOf<KvFrameworkEntityInstance> {
+public:
+    using KeeperOf::KeeperOf;
     void handleReplaceAction(KvReplaceAction* a) override {
         Recorder::handleReplaceAction(a);
         drop(a->getSource());
         keep(KvFrameworkEntityInstance::cast(a->getReplacement()));
     }
-
-    std::vector<KvRefPtr<KvFrameworkEntityInstance>> held;
 };
 
 // Every framework, entity and instance made in a test is deleted in it, once.
@@ -333,16 +332,18 @@ protected:
         TSTest::SetUp();
         KvBase::init();
         Census<TestFramework>::reset();
+        static const bool registered = [] {
+            KvDataStore::addEntityType(TestFramework::getClassTypeId(), new TestFrameworkHandler);
+            return true;
+        }();
+        (void)registered;
     }
     void TearDown() override {
         KvActionQueue::process();
         if (KvUndo::getMaxSteps() > 0) {
             KvUndo::setMaxSteps(0);
-            // Destroying one may take others with it: ask the census each time.
-            for (KvTSObject* e : std::set<KvTSObject*>(TSCensus::all))
-                if (TSCensus::all.count(e)) e->destroy();
-            for (TestFramework* f : std::set<TestFramework*>(Census<TestFramework>::all))
-                if (Census<TestFramework>::all.count(f)) f->destroy();
+            destroyAll<KvTSObject>();
+            destroyAll<TestFramework>();
         }
         // get() hands instances out unreferenced: those nobody held go with
         // the set.

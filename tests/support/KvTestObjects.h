@@ -18,6 +18,8 @@
 #include <KvSplitAction.h>
 #include <KvUpdateAction.h>
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,6 +59,14 @@ void expectAllDeleted() {
     EXPECT_EQ(Census<T>::made, Census<T>::deleted);
 }
 
+// Destroys every T still alive, such as objects only a history kept; one may
+// take others along, so the census is asked each time.
+template <class T>
+void destroyAll() {
+    for (T* p : std::set<T*>(Census<T>::all))
+        if (Census<T>::all.count(p)) p->destroy();
+}
+
 // `f` throws a KvExcept with exactly `message`.
 inline void expectThrows(const char* message, const std::function<void()>& f) {
     try {
@@ -66,6 +76,37 @@ inline void expectThrows(const char* message, const std::function<void()>& f) {
         EXPECT_STREQ(e.what(), message);
     }
 }
+
+// The texts of a list of messages or keys, in order.
+inline Log toLog(const kv::vector<KvString>& list) {
+    Log out;
+    for (const KvString& s : list)
+        out.push_back(s.getString());
+    return out;
+}
+
+// ctest runs each test in a process of its own, several at once: the file name
+// carries the test's name so that two tests never write the same file.
+inline std::string tmpPath(const char* name) {
+    QDir().mkpath(KV_TEST_TMPDIR);
+    std::string prefix;
+    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info())
+        prefix = std::string(test->test_suite_name()) + "." + test->name() + "-";
+    return std::string(KV_TEST_TMPDIR) + "/" + prefix + name;
+}
+
+// Every instance lives at one address, so that a test can destroy one and
+// build the next exactly where it was.
+template <class T>
+struct AtOneAddress : T {
+    using T::T;
+    static void* operator new(size_t) { return slot(); }
+    static void operator delete(void*) {}
+    static void* slot() {
+        alignas(T) static unsigned char buf[sizeof(T) + 64];
+        return buf;
+    }
+};
 
 // The name under which the recorder writes a test object down.
 struct Named {

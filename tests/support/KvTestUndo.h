@@ -92,13 +92,6 @@ public:
 };
 using UndoWatcher = RecorderOf<UndoWatcherBase>;
 
-inline Log toLog(const kv::vector<KvString>& list) {
-    Log out;
-    for (const KvString& s : list)
-        out.push_back(s.getString());
-    return out;
-}
-
 // Gives each test an empty history with a step limit of 100 and checks at the
 // end that every object made was deleted exactly once.
 class UndoTest : public ::testing::Test {
@@ -113,10 +106,8 @@ protected:
     void TearDown() override {
         forgetHistory();
         // Whatever the history alone kept alive (objects rebuilt by undo) goes now.
-        for (Value* v : std::set<Value*>(Census<Value>::all))
-            v->destroy();
-        for (Node* n : std::set<Node*>(Census<Node>::all))
-            n->destroy();
+        destroyAll<Value>();
+        destroyAll<Node>();
         KvActionQueue::process();
         expectAllDeleted<Value>();
         expectAllDeleted<Node>();
