@@ -21,6 +21,8 @@
 // those. When the last holder goes and handles remain, the states are dropped
 // and the monitor stays as a name for the object until the last handle goes.
 class KV_BASE_EXPORT KvUndoMonitor {
+    friend class KvUndoCheckpoint;
+
 public:
     // Throws "KvUndoMonitor created with null object".
     static KvUndoMonitor* create(KvUndoObject* obj, uint64_t creationSequenceId);
@@ -110,6 +112,10 @@ private:
     // The object's hooks were seen to be the empty defaults.
     bool noPrerestore_ = false;
     bool noPostrestore_ = false;
+    // The serial of the open checkpoint whose set holds this monitor, 0 for
+    // none: the checkpoint's membership test on every change (it fits the
+    // padding after the flags).
+    uint32_t openStep_ = 0;
     uint64_t currentSequenceId_;
     uint64_t creationSequenceId_;
     uint64_t destructionSequenceId_ = 0;
