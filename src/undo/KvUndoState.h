@@ -3,6 +3,7 @@
 #include <KvBaseExport.h>
 #include <KvTypeId.h>
 
+#include <cstddef>
 #include <cstdint>
 
 class KvUndoObject;
@@ -17,6 +18,10 @@ public:
     KvUndoState(const KvUndoState&) = delete;
     KvUndoState& operator=(const KvUndoState&) = delete;
     virtual ~KvUndoState();
+
+    // States come and go by the million: they live in KvUndoStatePool.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 
     // A new object in this state, or null when that cannot be done.
     virtual KvUndoObject* recreateObject() const = 0;
