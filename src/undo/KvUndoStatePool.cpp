@@ -1,26 +1,10 @@
 #include <KvUndoStatePool.h>
 
+#include <KvPoison.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <new>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KV_POOL_ASAN 1
-#endif
-#endif
-#if !defined(KV_POOL_ASAN) && defined(__SANITIZE_ADDRESS__)
-#define KV_POOL_ASAN 1
-#endif
-
-#ifdef KV_POOL_ASAN
-#include <sanitizer/asan_interface.h>
-#define KV_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
-#define KV_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
-#else
-#define KV_POISON(p, n) ((void)(p), (void)(n))
-#define KV_UNPOISON(p, n) ((void)(p), (void)(n))
-#endif
 
 namespace {
 
