@@ -44,6 +44,7 @@ KvUndoCheckpoint::~KvUndoCheckpoint() {
 bool KvUndoCheckpoint::holds(const KvUndoMonitor* m) const { return m->openStep_ == serial_; }
 
 void KvUndoCheckpoint::hold(KvUndoMonitor* m) {
+    noPrerestore_ = false;
     monitors_.append(m);
     m->openStep_ = serial_;
 }
@@ -150,6 +151,7 @@ void KvUndoCheckpoint::merge(KvUndoCheckpoint* other) {
                 other->release(theirs[j++]);  // present in both: one reference is enough
             }
         }
+        noPrerestore_ = false;
         monitors_.assignSorted(std::move(merged));
         const std::vector<KvUndoMonitor*>& all = monitors_.ordered();
         std::vector<KvUndoMonitor*> kept, gone;
@@ -183,21 +185,32 @@ void KvUndoCheckpoint::prune(bool after) {
 }
 
 void KvUndoCheckpoint::restore(uint64_t target) {
+    // Three passes in address order: prerestore, restore, postrestore. Most
+    // objects have no hooks; a pass that would only call empty ones is left
+    // out, so that a large step touches each object once.
     const std::vector<KvUndoMonitor*>& all = monitors_.ordered();
-    for (KvUndoMonitor* m : all) {
-        try {
-            m->prerestore(target);
-        } catch (...) {
+    if (!noPrerestore_ || rebuildsSeen_ != KvUndoMonitor::rebuilds()) {
+        bool none = true;
+        for (KvUndoMonitor* m : all) {
+            try {
+                m->prerestore(target);
+            } catch (...) {
+            }
+            none = none && m->skipsPrerestore();
         }
+        noPrerestore_ = none;
+        rebuildsSeen_ = KvUndoMonitor::rebuilds();
     }
+    std::vector<KvUndoMonitor*> after;
     for (KvUndoMonitor* m : all) {
         try {
             m->restore(target);
         } catch (...) {
             // One object that cannot be restored must not stop the others.
         }
+        if (m->needsPostrestore()) after.push_back(m);
     }
-    for (KvUndoMonitor* m : all) {
+    for (KvUndoMonitor* m : after) {
         try {
             m->postrestore();
         } catch (...) {

@@ -63,7 +63,11 @@ private:
     void prune(bool after);
 
     bool updating_ = false;
+    // The last restore found no monitor of the set with a prerestore hook to
+    // call; true until a monitor joins or an object is rebuilt.
+    bool noPrerestore_ = false;
     uint32_t serial_;
+    uint64_t rebuildsSeen_ = 0;
     uint64_t sequenceId_;
     KvString description_;
     KvUndoMonitorSet monitors_;  // one reference each

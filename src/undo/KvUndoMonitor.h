@@ -6,10 +6,12 @@
 #include <KvUndoManager.h>
 #include <KvUndoObject.h>
 #include <KvUndoState.h>
+#include <KvUndoStateList.h>
 #include <KvVector.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 // The history of one undo object: its states, newest first, each stamped with
@@ -71,8 +73,29 @@ public:
             object_->postrestore(flag);
             noPostrestore_ = KvUndoManager::reachedDefaultHook(object_);
         }
-        if (pending) pending->postRestoreObject(object_);
+        if (pending) {
+            quietStateRan_ = nullptr;
+            pending->postRestoreObject(object_);
+            if (quietStateRan_ == pending) learnQuietState(*pending);
+        }
     }
+    // After restore(): true when postrestore() has something to do. When not,
+    // leaves the monitor as postrestore() would, and the step's last pass
+    // need not visit it.
+    bool needsPostrestore() {
+        if (object_ && (!noPostrestore_ || (pending_ && !isQuietState(*pending_)))) return true;
+        pending_ = nullptr;
+        restoreFlag_ = false;
+        return false;
+    }
+    // Before prerestore(): true when it would call no hook of the object.
+    bool skipsPrerestore() const { return !object_ || noPrerestore_; }
+    // Counts the objects rebuilt from states: a step that found every object
+    // without a prerestore hook can trust that while the count stands.
+    static uint64_t rebuilds() { return rebuilds_; }
+    // The empty default of KvUndoState::postRestoreObject() notes the state
+    // it ran for.
+    static void quietStateReached(const KvUndoState* state) { quietStateRan_ = state; }
     // Records the object's destruction in step `seq`; true when the object
     // was created in that same step.
     bool markDestroyed(uint64_t seq);
@@ -103,6 +126,14 @@ public:
 
 protected:
     KvUndoMonitor(KvUndoObject* obj, uint64_t creationSequenceId);
+    // State classes whose postRestoreObject() was seen to be the empty
+    // default; a class is a property of all its states.
+    static void learnQuietState(const KvUndoState& state);
+    static bool isQuietState(const KvUndoState& state) {
+        const std::type_info* type = &typeid(state);
+        return type == lastQuietState_ || isQuietType(type);
+    }
+    static bool isQuietType(const std::type_info* type);
     void deleteAllStates();
     void pushState(KvUndoState* state);
 
@@ -123,7 +154,10 @@ private:
     const KvUndoState* pending_ = nullptr;
     KvRefCount refs_;
     KvRefCount handles_;
-    // Owned, newest first. A plain array: this is the hottest list of the
-    // history, and a shared vector pays for copy-on-write on every push.
-    std::vector<KvUndoState*> states_;
+    static uint64_t rebuilds_;
+    static const KvUndoState* quietStateRan_;
+    static const std::type_info* lastQuietState_;  // the one last found quiet
+    // Owned, newest first. Not a shared vector: this is the hottest list of
+    // the history, and copy-on-write would be paid on every push.
+    KvUndoStateList states_;
 };

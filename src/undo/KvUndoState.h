@@ -28,6 +28,8 @@ public:
     // Writes the state into `obj`; does nothing for an object of another class.
     virtual void restoreObject(KvUndoObject* obj) const = 0;
     // Runs once every object of the restored step is back: a chance to relink.
+    // The engine stops calling it for a class whose calls reach this empty
+    // default, so an override should not end in it.
     virtual void postRestoreObject(KvUndoObject* obj) const;
     // True when `other` records the same value (the newer one is then dropped).
     virtual bool isSame(const KvUndoState* other) const;
