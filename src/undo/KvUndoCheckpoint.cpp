@@ -167,17 +167,22 @@ void KvUndoCheckpoint::merge(KvUndoCheckpoint* other) {
     }
 }
 
-void KvUndoCheckpoint::pruneAfter() { prune(true); }
+void KvUndoCheckpoint::pruneBefore() {
+    // The engine deletes the checkpoint next: let go of each monitor in the
+    // same pass instead of visiting it once more from the destructor.
+    std::vector<KvUndoMonitor*> all = monitors_.takeAll();
+    for (KvUndoMonitor* m : all) {
+        m->pruneBefore(sequenceId_);
+        release(m);
+    }
+}
 
-void KvUndoCheckpoint::pruneBefore() { prune(false); }
-
-void KvUndoCheckpoint::prune(bool after) {
+void KvUndoCheckpoint::pruneAfter() {
     const std::vector<KvUndoMonitor*>& all = monitors_.ordered();
     std::vector<KvUndoMonitor*> kept, done;
     kept.reserve(all.size());
     for (KvUndoMonitor* m : all) {
-        bool finished = after ? m->pruneAfter(sequenceId_) : m->pruneBefore(sequenceId_);
-        (finished ? done : kept).push_back(m);
+        (m->pruneAfter(sequenceId_) ? done : kept).push_back(m);
     }
     monitors_.assignSorted(std::move(kept));
     for (KvUndoMonitor* m : done)

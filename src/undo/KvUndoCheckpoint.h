@@ -45,6 +45,8 @@ protected:
     // Takes over the monitors of the newer `other` and folds their states.
     void merge(KvUndoCheckpoint* other);
     void pruneAfter();
+    // Releases the step as the oldest; leaves the set empty, as the engine
+    // deletes the checkpoint next.
     void pruneBefore();
     void restore(uint64_t target);
     void updateStates();
@@ -60,7 +62,6 @@ private:
     void hold(KvUndoMonitor* m);
     // Lets go of a monitor leaving the set, with its reference.
     void release(KvUndoMonitor* m);
-    void prune(bool after);
 
     bool updating_ = false;
     // The last restore found no monitor of the set with a prerestore hook to
