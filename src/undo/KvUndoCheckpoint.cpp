@@ -29,7 +29,8 @@ void KvUndoCheckpoint::forgetSerial() {
         if (m->openStep_ == serial_) m->openStep_ = 0;
 }
 
-KvUndoCheckpoint::KvUndoCheckpoint(uint64_t sequenceId) : serial_(nextSerial()), sequenceId_(sequenceId) {}
+KvUndoCheckpoint::KvUndoCheckpoint(uint64_t sequenceId)
+    : serial_(nextSerial()), rebuildsAtOpen_(KvUndoMonitor::rebuilds()), sequenceId_(sequenceId) {}
 
 KvUndoCheckpoint::~KvUndoCheckpoint() {
     std::vector<KvUndoMonitor*> held = monitors_.takeAll();
@@ -45,6 +46,7 @@ bool KvUndoCheckpoint::holds(const KvUndoMonitor* m) const { return m->openStep_
 
 void KvUndoCheckpoint::hold(KvUndoMonitor* m) {
     noPrerestore_ = false;
+    if (!m->skipsPrepare()) prepareNeeded_ = true;
     monitors_.append(m);
     m->openStep_ = serial_;
 }
@@ -82,10 +84,13 @@ void KvUndoCheckpoint::destroy(KvUndoMonitor* monitor) {
 
 void KvUndoCheckpoint::updateStates() {
     updating_ = true;
-    for (KvUndoMonitor* m : monitors_.ordered()) {
-        try {
-            m->prepareToUpdate();
-        } catch (...) {
+    // Most objects keep the empty hooks: then the pass would only touch them.
+    if (prepareNeeded_ || rebuildsAtOpen_ != KvUndoMonitor::rebuilds()) {
+        for (KvUndoMonitor* m : monitors_.ordered()) {
+            try {
+                m->prepareToUpdate();
+            } catch (...) {
+            }
         }
     }
     while (!late_.empty() || !dropped_.empty()) {

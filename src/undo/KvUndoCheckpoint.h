@@ -67,8 +67,12 @@ private:
     // The last restore found no monitor of the set with a prerestore hook to
     // call; true until a monitor joins or an object is rebuilt.
     bool noPrerestore_ = false;
+    // A monitor of the set has prepareToSaveState() or isIncidental() hooks
+    // to call before the states are taken (or was not seen to have none).
+    bool prepareNeeded_ = false;
     uint32_t serial_;
     uint64_t rebuildsSeen_ = 0;
+    uint64_t rebuildsAtOpen_;
     uint64_t sequenceId_;
     KvString description_;
     KvUndoMonitorSet monitors_;  // one reference each

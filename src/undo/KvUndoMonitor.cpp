@@ -45,6 +45,10 @@ KvUndoMonitor* KvUndoMonitor::create(KvUndoObject* obj, uint64_t creationSequenc
 
 KvUndoMonitor::KvUndoMonitor(KvUndoObject* obj, uint64_t creationSequenceId)
     : incidental_(obj->isIncidental()),
+      restoreFlag_(false),
+      noPrerestore_(false),
+      noPostrestore_(false),
+      noPrepare_(false),
       currentSequenceId_(creationSequenceId),
       creationSequenceId_(creationSequenceId),
       object_(obj) {}
@@ -89,9 +93,13 @@ void KvUndoMonitor::deleteAllStates() {
 void KvUndoMonitor::pushState(KvUndoState* state) { states_.pushFront(state); }
 
 void KvUndoMonitor::prepareToUpdate() {
-    if (!object_) return;
+    if (!object_ || noPrepare_) return;  // the defaults leave incidental_ false
+    KvUndoManager::clearDefaultHook();
     incidental_ = object_->isIncidental();
+    bool plain = KvUndoManager::reachedDefaultHook(object_);
+    KvUndoManager::clearDefaultHook();
     object_->prepareToSaveState();
+    noPrepare_ = plain && KvUndoManager::reachedDefaultHook(object_);
 }
 
 bool KvUndoMonitor::updateState() {
@@ -162,7 +170,7 @@ void KvUndoMonitor::restore(uint64_t target) {
         }
         object_ = obj;
         ++rebuilds_;
-        noPrerestore_ = noPostrestore_ = false;
+        noPrerestore_ = noPostrestore_ = noPrepare_ = false;
         incidental_ = obj->isIncidental();
         KvUndo::remapMonitor(this);
     } else if (picked->getSequenceId() != currentSequenceId_) {

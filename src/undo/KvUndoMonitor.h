@@ -88,6 +88,8 @@ public:
         restoreFlag_ = false;
         return false;
     }
+    // True when prepareToUpdate() would call no hook of the object.
+    bool skipsPrepare() const { return !object_ || noPrepare_; }
     // Before prerestore(): true when it would call no hook of the object.
     bool skipsPrerestore() const { return !object_ || noPrerestore_; }
     // Counts the objects rebuilt from states: a step that found every object
@@ -138,14 +140,15 @@ protected:
     void pushState(KvUndoState* state);
 
 private:
-    bool incidental_;
-    bool restoreFlag_ = false;
+    // Bits, so that the flags and openStep_ share the monitor's first word.
+    bool incidental_ : 1;
+    bool restoreFlag_ : 1;
     // The object's hooks were seen to be the empty defaults.
-    bool noPrerestore_ = false;
-    bool noPostrestore_ = false;
+    bool noPrerestore_ : 1;
+    bool noPostrestore_ : 1;
+    bool noPrepare_ : 1;  // isIncidental() and prepareToSaveState()
     // The serial of the open checkpoint whose set holds this monitor, 0 for
-    // none: the checkpoint's membership test on every change (it fits the
-    // padding after the flags).
+    // none: the checkpoint's membership test on every change.
     uint32_t openStep_ = 0;
     uint64_t currentSequenceId_;
     uint64_t creationSequenceId_;

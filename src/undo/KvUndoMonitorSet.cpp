@@ -42,7 +42,7 @@ void mergeRuns(std::vector<KvUndoMonitor*>& v) {
 // in the order they were made, and so mostly in address order: a few runs
 // are merged instead.
 void sortByAddress(std::vector<KvUndoMonitor*>& v, size_t descents) {
-    if (descents < 16) {
+    if (descents < 64) {
         mergeRuns(v);
         return;
     }

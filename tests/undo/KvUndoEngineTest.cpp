@@ -39,6 +39,7 @@ protected:
         return true;
     }
     void postrestore(bool flag) override { hookLog.push_back(std::string(flag ? "post+:" : "post-:") + name); }
+    void prepareToSaveState() const override { hookLog.push_back("prepare:" + name); }
 };
 
 class HookedState : public ValueState {
@@ -532,10 +533,14 @@ TEST_F(KvUndoEngineTest, RestoreHooksRunEveryTimeBesideObjectsWithoutThem) {
         plain.push_back(new Value("v" + std::to_string(i)));
     Hooked* h = new Hooked("h");
     KvUndo::mark("create");
-    for (Value* v : plain)
-        v->set(1);
-    h->set(1);
-    KvUndo::mark("set");
+    for (int step = 1; step <= 2; ++step) {
+        hookLog.clear();
+        for (Value* v : plain)
+            v->set(step);
+        h->set(step);
+        KvUndo::mark("set");
+        EXPECT_EQ(hookLog, (Log{"prepare:h"}));
+    }
     hookLog.clear();
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(KvUndo::undo());
@@ -550,7 +555,7 @@ TEST_F(KvUndoEngineTest, RestoreHooksRunEveryTimeBesideObjectsWithoutThem) {
     // A step restored while its hooked object did not exist: once undo
     // rebuilds the object, the step's next restore calls its hooks again.
     for (Value* v : plain)
-        v->set(2);
+        v->set(3);
     h->destroy();
     KvActionQueue::process();
     KvUndo::mark("delete");
