@@ -94,10 +94,14 @@ void KvUndoManager::openOnDemand() {
         pruneRedo();
     }
     auto* cp = new KvUndoCheckpoint(nextSequenceId_);
+    if (KvUndoCheckpoint::serialsWrapped())
+        for (KvUndoCheckpoint* older : static_cast<const kv::vector<KvUndoCheckpoint*>&>(checkpoints_))
+            older->forgetSerial();
     cp->setDescription(KvString("checkpoint ") + KvString::number(static_cast<unsigned long long>(nextSequenceId_)));
     checkpoints_.push_front(cp);
     currentSequenceId_ = nextSequenceId_++;
     open_ = cp;
+    if (checkpoints_.size() > 1) cp->reserve(checkpoints_[1]->getNumObjects());
 }
 
 bool KvUndoManager::pruneRedo() {

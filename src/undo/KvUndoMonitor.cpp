@@ -8,7 +8,35 @@
 
 #include <cstddef>
 #include <memory>
+#include <typeinfo>
 #include <vector>
+
+uint64_t KvUndoMonitor::rebuilds_ = 0;
+const KvUndoState* KvUndoMonitor::quietStateRan_ = nullptr;
+const std::type_info* KvUndoMonitor::lastQuietState_ = nullptr;
+
+namespace {
+// Few state classes exist; those seen to leave postRestoreObject() empty.
+constexpr size_t kMaxQuietStates = 16;
+const std::type_info* quietStates[kMaxQuietStates];
+size_t numQuietStates = 0;
+}  // namespace
+
+void KvUndoMonitor::learnQuietState(const KvUndoState& state) {
+    if (isQuietState(state) || numQuietStates == kMaxQuietStates) return;
+    quietStates[numQuietStates++] = &typeid(state);
+    lastQuietState_ = &typeid(state);
+}
+
+bool KvUndoMonitor::isQuietType(const std::type_info* type) {
+    for (size_t i = 0; i < numQuietStates; ++i) {
+        if (quietStates[i] == type) {
+            lastQuietState_ = type;
+            return true;
+        }
+    }
+    return false;
+}
 
 KvUndoMonitor* KvUndoMonitor::create(KvUndoObject* obj, uint64_t creationSequenceId) {
     if (!obj) throw KvExcept("KvUndoMonitor created with null object");
@@ -17,6 +45,10 @@ KvUndoMonitor* KvUndoMonitor::create(KvUndoObject* obj, uint64_t creationSequenc
 
 KvUndoMonitor::KvUndoMonitor(KvUndoObject* obj, uint64_t creationSequenceId)
     : incidental_(obj->isIncidental()),
+      restoreFlag_(false),
+      noPrerestore_(false),
+      noPostrestore_(false),
+      noPrepare_(false),
       currentSequenceId_(creationSequenceId),
       creationSequenceId_(creationSequenceId),
       object_(obj) {}
@@ -53,24 +85,21 @@ void KvUndoMonitor::destroy() {
 }
 
 void KvUndoMonitor::deleteAllStates() {
-    std::vector<KvUndoState*> old;
-    old.swap(states_);
+    std::vector<KvUndoState*> old = states_.takeAll();
     for (KvUndoState* s : old)
         delete s;
 }
 
-void KvUndoMonitor::pushState(KvUndoState* state) {
-    // Grow by hand: most objects keep one or two states, and the vector's own
-    // growth would reserve eight slots for each.
-    size_t n = states_.size();
-    if (n == states_.capacity()) states_.reserve(n < 4 ? n + 1 : n + n / 2);
-    states_.insert(states_.begin(), state);
-}
+void KvUndoMonitor::pushState(KvUndoState* state) { states_.pushFront(state); }
 
 void KvUndoMonitor::prepareToUpdate() {
-    if (!object_) return;
+    if (!object_ || noPrepare_) return;  // the defaults leave incidental_ false
+    KvUndoManager::clearDefaultHook();
     incidental_ = object_->isIncidental();
+    bool plain = KvUndoManager::reachedDefaultHook(object_);
+    KvUndoManager::clearDefaultHook();
     object_->prepareToSaveState();
+    noPrepare_ = plain && KvUndoManager::reachedDefaultHook(object_);
 }
 
 bool KvUndoMonitor::updateState() {
@@ -78,7 +107,7 @@ bool KvUndoMonitor::updateState() {
     if (!object_) return false;
     std::unique_ptr<KvUndoState> state(object_->getState());
     if (!state) return false;
-    const std::vector<KvUndoState*>& states = states_;
+    const KvUndoStateList& states = states_;
     if (state->supportsTranscendentValues())
         for (KvUndoState* s : states)
             s->updateTranscendentValues(state.get());
@@ -110,7 +139,7 @@ void KvUndoMonitor::restore(uint64_t target) {
         currentSequenceId_ = target;
         return;
     }
-    const std::vector<KvUndoState*>& states = states_;
+    const KvUndoStateList& states = states_;
     const KvUndoState* picked = nullptr;
     for (const KvUndoState* s : states) {
         if (s->getSequenceId() <= target) {
@@ -140,7 +169,8 @@ void KvUndoMonitor::restore(uint64_t target) {
             return;
         }
         object_ = obj;
-        noPrerestore_ = noPostrestore_ = false;
+        ++rebuilds_;
+        noPrerestore_ = noPostrestore_ = noPrepare_ = false;
         incidental_ = obj->isIncidental();
         KvUndo::remapMonitor(this);
     } else if (picked->getSequenceId() != currentSequenceId_) {
@@ -159,7 +189,7 @@ bool KvUndoMonitor::markDestroyed(uint64_t seq) {
 }
 
 bool KvUndoMonitor::compress(uint64_t from, uint64_t to) {
-    const std::vector<KvUndoState*>& states = states_;
+    const KvUndoStateList& states = states_;
     bool inRange = false;
     for (const KvUndoState* s : states) {
         uint64_t q = s->getSequenceId();
@@ -200,7 +230,7 @@ bool KvUndoMonitor::compress(uint64_t from, uint64_t to) {
             }
         }
         if (candidate) settle();
-        states_.swap(kept);
+        states_.assign(kept);
     }
     bool temporary = destructionSequenceId_ != 0 && creationSequenceId_ >= from && creationSequenceId_ <= to &&
                      destructionSequenceId_ >= from && destructionSequenceId_ <= to;
@@ -230,13 +260,13 @@ bool KvUndoMonitor::pruneAfter(uint64_t seq) {
     }
     if (destructionSequenceId_ != 0 && destructionSequenceId_ < seq) return false;
     destructionSequenceId_ = 0;
-    const std::vector<KvUndoState*>& states = states_;
+    const KvUndoStateList& states = states_;
     size_t n = 0;
     while (n < states.size() && states[n]->getSequenceId() >= seq)
         ++n;
     if (n > 0) {
-        std::vector<KvUndoState*> dead(states.begin(), states.begin() + static_cast<std::ptrdiff_t>(n));
-        states_.erase(states_.begin(), states_.begin() + static_cast<std::ptrdiff_t>(n));
+        std::vector<KvUndoState*> dead(states.begin(), states.begin() + n);
+        states_.eraseFront(n);
         for (KvUndoState* s : dead)
             delete s;
     }
@@ -252,15 +282,16 @@ bool KvUndoMonitor::pruneBefore(uint64_t seq) {
     // The state to keep is the newest not newer than `seq`. States run newest
     // first, so look from the oldest end: the released step is usually there,
     // and the walk touches one or two states instead of the whole history.
-    size_t keep = states_.size();
-    while (keep > 0 && states_[keep - 1]->getSequenceId() <= seq)
+    KvUndoState* const* states = states_.begin();
+    size_t n = states_.size(), keep = n;
+    while (keep > 0 && states[keep - 1]->getSequenceId() <= seq)
         --keep;
-    if (keep == states_.size()) return false;
-    uint64_t keepId = states_[keep]->getSequenceId();
+    if (keep == n) return false;
+    uint64_t keepId = states[keep]->getSequenceId();
     if (keepId == 0) return false;
     while (states_.back()->getSequenceId() < keepId) {
         KvUndoState* s = states_.back();
-        states_.pop_back();
+        states_.popBack();
         delete s;
     }
     return false;

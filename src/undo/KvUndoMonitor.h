@@ -6,10 +6,12 @@
 #include <KvUndoManager.h>
 #include <KvUndoObject.h>
 #include <KvUndoState.h>
+#include <KvUndoStateList.h>
 #include <KvVector.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 // The history of one undo object: its states, newest first, each stamped with
@@ -21,6 +23,8 @@
 // those. When the last holder goes and handles remain, the states are dropped
 // and the monitor stays as a name for the object until the last handle goes.
 class KV_BASE_EXPORT KvUndoMonitor {
+    friend class KvUndoCheckpoint;
+
 public:
     // Throws "KvUndoMonitor created with null object".
     static KvUndoMonitor* create(KvUndoObject* obj, uint64_t creationSequenceId);
@@ -69,8 +73,31 @@ public:
             object_->postrestore(flag);
             noPostrestore_ = KvUndoManager::reachedDefaultHook(object_);
         }
-        if (pending) pending->postRestoreObject(object_);
+        if (pending) {
+            quietStateRan_ = nullptr;
+            pending->postRestoreObject(object_);
+            if (quietStateRan_ == pending) learnQuietState(*pending);
+        }
     }
+    // After restore(): true when postrestore() has something to do. When not,
+    // leaves the monitor as postrestore() would, and the step's last pass
+    // need not visit it.
+    bool needsPostrestore() {
+        if (object_ && (!noPostrestore_ || (pending_ && !isQuietState(*pending_)))) return true;
+        pending_ = nullptr;
+        restoreFlag_ = false;
+        return false;
+    }
+    // True when prepareToUpdate() would call no hook of the object.
+    bool skipsPrepare() const { return !object_ || noPrepare_; }
+    // Before prerestore(): true when it would call no hook of the object.
+    bool skipsPrerestore() const { return !object_ || noPrerestore_; }
+    // Counts the objects rebuilt from states: a step that found every object
+    // without a prerestore hook can trust that while the count stands.
+    static uint64_t rebuilds() { return rebuilds_; }
+    // The empty default of KvUndoState::postRestoreObject() notes the state
+    // it ran for.
+    static void quietStateReached(const KvUndoState* state) { quietStateRan_ = state; }
     // Records the object's destruction in step `seq`; true when the object
     // was created in that same step.
     bool markDestroyed(uint64_t seq);
@@ -101,15 +128,28 @@ public:
 
 protected:
     KvUndoMonitor(KvUndoObject* obj, uint64_t creationSequenceId);
+    // State classes whose postRestoreObject() was seen to be the empty
+    // default; a class is a property of all its states.
+    static void learnQuietState(const KvUndoState& state);
+    static bool isQuietState(const KvUndoState& state) {
+        const std::type_info* type = &typeid(state);
+        return type == lastQuietState_ || isQuietType(type);
+    }
+    static bool isQuietType(const std::type_info* type);
     void deleteAllStates();
     void pushState(KvUndoState* state);
 
 private:
-    bool incidental_;
-    bool restoreFlag_ = false;
+    // Bits, so that the flags and openStep_ share the monitor's first word.
+    bool incidental_ : 1;
+    bool restoreFlag_ : 1;
     // The object's hooks were seen to be the empty defaults.
-    bool noPrerestore_ = false;
-    bool noPostrestore_ = false;
+    bool noPrerestore_ : 1;
+    bool noPostrestore_ : 1;
+    bool noPrepare_ : 1;  // isIncidental() and prepareToSaveState()
+    // The serial of the open checkpoint whose set holds this monitor, 0 for
+    // none: the checkpoint's membership test on every change.
+    uint32_t openStep_ = 0;
     uint64_t currentSequenceId_;
     uint64_t creationSequenceId_;
     uint64_t destructionSequenceId_ = 0;
@@ -117,7 +157,10 @@ private:
     const KvUndoState* pending_ = nullptr;
     KvRefCount refs_;
     KvRefCount handles_;
-    // Owned, newest first. A plain array: this is the hottest list of the
-    // history, and a shared vector pays for copy-on-write on every push.
-    std::vector<KvUndoState*> states_;
+    static uint64_t rebuilds_;
+    static const KvUndoState* quietStateRan_;
+    static const std::type_info* lastQuietState_;  // the one last found quiet
+    // Owned, newest first. Not a shared vector: this is the hottest list of
+    // the history, and copy-on-write would be paid on every push.
+    KvUndoStateList states_;
 };

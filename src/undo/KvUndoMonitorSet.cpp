@@ -7,9 +7,45 @@
 namespace {
 const std::less<const KvUndoMonitor*> before;
 
+// Merges the ascending runs of `v`, pairwise, a pass per halving of their
+// number.
+void mergeRuns(std::vector<KvUndoMonitor*>& v) {
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < v.size(); ++i)
+        if (i == 0 || before(v[i], v[i - 1])) starts.push_back(i);
+    starts.push_back(v.size());
+    std::vector<KvUndoMonitor*> out(v.size());
+    while (starts.size() > 2) {
+        std::vector<size_t> next;
+        size_t r = 0;
+        for (; r + 2 < starts.size(); r += 2) {
+            next.push_back(starts[r]);
+            std::merge(v.begin() + static_cast<std::ptrdiff_t>(starts[r]),
+                       v.begin() + static_cast<std::ptrdiff_t>(starts[r + 1]),
+                       v.begin() + static_cast<std::ptrdiff_t>(starts[r + 1]),
+                       v.begin() + static_cast<std::ptrdiff_t>(starts[r + 2]),
+                       out.begin() + static_cast<std::ptrdiff_t>(starts[r]), before);
+        }
+        if (r + 1 < starts.size()) {
+            next.push_back(starts[r]);
+            std::copy(v.begin() + static_cast<std::ptrdiff_t>(starts[r]), v.end(),
+                      out.begin() + static_cast<std::ptrdiff_t>(starts[r]));
+        }
+        next.push_back(v.size());
+        starts.swap(next);
+        v.swap(out);
+    }
+}
+
 // Address order in linear time: a step that changed a million objects in no
-// particular order must not pay n log n to close.
-void sortByAddress(std::vector<KvUndoMonitor*>& v) {
+// particular order must not pay n log n to close. Objects are mostly changed
+// in the order they were made, and so mostly in address order: a few runs
+// are merged instead.
+void sortByAddress(std::vector<KvUndoMonitor*>& v, size_t descents) {
+    if (descents < 64) {
+        mergeRuns(v);
+        return;
+    }
     if (v.size() < 4096) {
         std::sort(v.begin(), v.end(), before);
         return;
@@ -36,11 +72,12 @@ void sortByAddress(std::vector<KvUndoMonitor*>& v) {
 }
 }  // namespace
 
-size_t KvUndoMonitorSet::position(const KvUndoMonitor* m) const {
+size_t KvUndoMonitorSet::position(const KvUndoMonitor* m) {
     if (sorted_) {
         auto it = std::lower_bound(items_.begin(), items_.end(), m, before);
         return it != items_.end() && *it == m ? static_cast<size_t>(it - items_.begin()) : items_.size();
     }
+    if (!index_.isBuilt() && items_.size() >= kIndexFrom) buildIndex();
     if (index_.isBuilt()) {
         uint32_t pos = index_.find(m, [this](uint32_t i) -> const void* { return items_[i]; });
         return pos == KvUndoAddressIndex::npos ? items_.size() : pos;
@@ -49,8 +86,6 @@ size_t KvUndoMonitorSet::position(const KvUndoMonitor* m) const {
     return static_cast<size_t>(it - items_.begin());
 }
 
-bool KvUndoMonitorSet::contains(const KvUndoMonitor* m) const { return position(m) != items_.size(); }
-
 void KvUndoMonitorSet::buildIndex() {
     index_.rebuild(items_.size(), [this](uint32_t i) -> const void* { return items_[i]; });
 }
@@ -58,22 +93,20 @@ void KvUndoMonitorSet::buildIndex() {
 bool KvUndoMonitorSet::insert(KvUndoMonitor* m) {
     if (!m) return false;
     // In-order arrival: nothing already held can equal a larger address.
-    if (sorted_ && (items_.empty() || before(items_.back(), m))) {
-        items_.push_back(m);
-        return true;
-    }
-    if (contains(m)) return false;
-    if (sorted_) {
+    if (!(sorted_ && (items_.empty() || before(items_.back(), m))) && contains(m)) return false;
+    append(m);
+    return true;
+}
+
+void KvUndoMonitorSet::append(KvUndoMonitor* m) {
+    if (!items_.empty() && !before(items_.back(), m)) {
         sorted_ = false;
-        if (items_.size() >= kIndexFrom) buildIndex();
-    } else if (!index_.isBuilt() && items_.size() >= kIndexFrom) {
-        buildIndex();
+        ++descents_;
     }
     if (index_.isBuilt())
         index_.insert(m, static_cast<uint32_t>(items_.size()), items_.size(),
                       [this](uint32_t i) -> const void* { return items_[i]; });
     items_.push_back(m);
-    return true;
 }
 
 bool KvUndoMonitorSet::remove(const KvUndoMonitor* m) {
@@ -92,13 +125,15 @@ bool KvUndoMonitorSet::remove(const KvUndoMonitor* m) {
     }
     items_[pos] = last;
     items_.pop_back();
+    descents_ += 2;  // at most, around the moved monitor
     return true;
 }
 
 const std::vector<KvUndoMonitor*>& KvUndoMonitorSet::ordered() {
     if (!sorted_) {
-        sortByAddress(items_);
+        sortByAddress(items_, descents_);
         sorted_ = true;
+        descents_ = 0;
         index_.clear();
     }
     return items_;
@@ -114,5 +149,6 @@ std::vector<KvUndoMonitor*> KvUndoMonitorSet::takeAll() {
 void KvUndoMonitorSet::assignSorted(std::vector<KvUndoMonitor*>&& sorted) {
     items_ = std::move(sorted);
     sorted_ = true;
+    descents_ = 0;
     index_.clear();
 }

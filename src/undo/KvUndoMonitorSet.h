@@ -10,21 +10,22 @@ class KvUndoMonitor;
 
 // The set of monitors of one checkpoint, ordered by address when walked.
 //
-// A closed checkpoint is walked in order and rarely searched, so its set is a
-// plain sorted array (8 bytes a monitor). An open checkpoint is searched on
-// every change; once it holds more than a few monitors out of order it keeps
-// a hash index beside the array, and the array is sorted again (and the index
-// dropped) the next time somebody walks it. Monitors that arrive in address
-// order, the common case, are appended without a search.
+// A plain array (8 bytes a monitor), sorted again the next time somebody walks
+// it after monitors arrived out of order. The open checkpoint knows by itself
+// whether a monitor is in its set (see KvUndoCheckpoint::add) and appends
+// without a search; a search of an unsorted set that is not small builds a
+// hash index beside the array, kept until the next sort.
 //
 // The set holds no references itself; the checkpoint counts them.
 class KV_BASE_EXPORT KvUndoMonitorSet {
 public:
     size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
-    bool contains(const KvUndoMonitor* m) const;
+    bool contains(const KvUndoMonitor* m) { return position(m) != items_.size(); }
     // True when `m` was not there yet.
     bool insert(KvUndoMonitor* m);
+    // `m` must be absent.
+    void append(KvUndoMonitor* m);
     // True when `m` was there.
     bool remove(const KvUndoMonitor* m);
     // The monitors in address order; valid until the next change.
@@ -35,13 +36,15 @@ public:
     // without duplicates.
     void assignSorted(std::vector<KvUndoMonitor*>&& sorted);
     void squeeze() { items_.shrink_to_fit(); }
+    void reserve(size_t n) { items_.reserve(n); }
 
 private:
     static constexpr size_t kIndexFrom = 16;
-    size_t position(const KvUndoMonitor* m) const;
+    size_t position(const KvUndoMonitor* m);
     void buildIndex();
 
     std::vector<KvUndoMonitor*> items_;
     bool sorted_ = true;
+    size_t descents_ = 0;       // appends below their predecessor since the last sort
     KvUndoAddressIndex index_;  // only while unsorted and large
 };

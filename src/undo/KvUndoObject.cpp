@@ -19,8 +19,11 @@ KvUndoObject& KvUndoObject::operator=(const KvUndoObject& o) {
 }
 
 KvUndoReference KvUndoObject::reference() const { return KvUndo::reference(this); }
-void KvUndoObject::prepareToSaveState() const {}
-bool KvUndoObject::isIncidental() const { return false; }
+void KvUndoObject::prepareToSaveState() const { KvUndoManager::defaultHookReached(this); }
+bool KvUndoObject::isIncidental() const {
+    KvUndoManager::defaultHookReached(this);
+    return false;
+}
 void KvUndoObject::resetCachedValues() { KvUndoManager::defaultHookReached(this); }
 bool KvUndoObject::prerestore() {
     KvUndoManager::defaultHookReached(this);

@@ -33,10 +33,11 @@ public:
     // Called after each undo and redo on every registered object whose class
     // overrides it.
     //
-    // This hook, prerestore() and postrestore() are empty by default, and
-    // most classes keep them so. An override must not call the empty default:
-    // reaching it tells the engine that the object has nothing to do there,
-    // and the engine stops calling that hook for the object.
+    // This hook, prerestore(), postrestore(), prepareToSaveState() and
+    // isIncidental() are empty (or false) by default, and most classes keep
+    // them so. An override must not call the default: reaching it tells the
+    // engine that the object has nothing to do there, and the engine stops
+    // calling that hook for the object.
     virtual void resetCachedValues();
 
     // The object that KvUndo::dereference gives for `ref`.

@@ -3,6 +3,7 @@
 #include <KvBaseExport.h>
 #include <KvTypeId.h>
 
+#include <cstddef>
 #include <cstdint>
 
 class KvUndoObject;
@@ -18,11 +19,17 @@ public:
     KvUndoState& operator=(const KvUndoState&) = delete;
     virtual ~KvUndoState();
 
+    // States come and go by the million: they live in KvUndoStatePool.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+
     // A new object in this state, or null when that cannot be done.
     virtual KvUndoObject* recreateObject() const = 0;
     // Writes the state into `obj`; does nothing for an object of another class.
     virtual void restoreObject(KvUndoObject* obj) const = 0;
     // Runs once every object of the restored step is back: a chance to relink.
+    // The engine stops calling it for a class whose calls reach this empty
+    // default, so an override should not end in it.
     virtual void postRestoreObject(KvUndoObject* obj) const;
     // True when `other` records the same value (the newer one is then dropped).
     virtual bool isSame(const KvUndoState* other) const;

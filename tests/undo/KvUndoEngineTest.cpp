@@ -23,6 +23,34 @@ struct Fn : KvDelayedFunction {
 
 class KvUndoEngineTest : public UndoTest {};
 
+// A value whose restore hooks, and whose states' postRestoreObject(), keep a
+// count: the engine skips the hooks of classes that leave them empty and must
+// never skip these.
+Log hookLog;
+
+class Hooked : public Value {
+public:
+    using Value::Value;
+    KvUndoState* getState() const override;
+
+protected:
+    bool prerestore() override {
+        hookLog.push_back("pre:" + name);
+        return true;
+    }
+    void postrestore(bool flag) override { hookLog.push_back(std::string(flag ? "post+:" : "post-:") + name); }
+    void prepareToSaveState() const override { hookLog.push_back("prepare:" + name); }
+};
+
+class HookedState : public ValueState {
+public:
+    using ValueState::ValueState;
+    KvUndoObject* recreateObject() const override { return new Hooked(name, getValue()); }
+    void postRestoreObject(KvUndoObject*) const override { hookLog.push_back("relink:" + name); }
+};
+
+KvUndoState* Hooked::getState() const { return new HookedState(get(), name, false); }
+
 }  // namespace
 
 TEST_F(KvUndoEngineTest, OffUntilALimitIsSetThenEveryObjectGetsABaseline) {
@@ -497,4 +525,48 @@ TEST_F(KvUndoEngineTest, EveryObjectThatKeepsACacheIsResetAfterEachUndoAndRedo) 
     ASSERT_EQ(Census<Value>::all.size(), 1u);
     EXPECT_EQ((*Census<Value>::all.begin())->resets, 1);
     g_resets.clear();
+}
+
+TEST_F(KvUndoEngineTest, RestoreHooksRunEveryTimeBesideObjectsWithoutThem) {
+    std::vector<Value*> plain;
+    for (int i = 0; i < 40; ++i)
+        plain.push_back(new Value("v" + std::to_string(i)));
+    Hooked* h = new Hooked("h");
+    KvUndo::mark("create");
+    for (int step = 1; step <= 2; ++step) {
+        hookLog.clear();
+        for (Value* v : plain)
+            v->set(step);
+        h->set(step);
+        KvUndo::mark("set");
+        EXPECT_EQ(hookLog, (Log{"prepare:h"}));
+    }
+    hookLog.clear();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(KvUndo::undo());
+        ASSERT_TRUE(KvUndo::redo());
+    }
+    Log once{"pre:h", "post+:h", "relink:h"};
+    Log six;
+    for (int i = 0; i < 6; ++i)
+        six.insert(six.end(), once.begin(), once.end());
+    EXPECT_EQ(hookLog, six);
+
+    // A step restored while its hooked object did not exist: once undo
+    // rebuilds the object, the step's next restore calls its hooks again.
+    for (Value* v : plain)
+        v->set(3);
+    h->destroy();
+    KvActionQueue::process();
+    KvUndo::mark("delete");
+    hookLog.clear();
+    ASSERT_TRUE(KvUndo::undo());  // rebuilds h: no prerestore for an object not there yet
+    EXPECT_EQ(hookLog, (Log{"post-:h", "relink:h"}));
+    hookLog.clear();
+    ASSERT_TRUE(KvUndo::redo());  // deletes it again
+    EXPECT_EQ(hookLog, (Log{"pre:h"}));
+    hookLog.clear();
+    ASSERT_TRUE(KvUndo::undo());
+    ASSERT_TRUE(KvUndo::undo());
+    EXPECT_EQ(hookLog, (Log{"post-:h", "relink:h", "pre:h", "post+:h", "relink:h"}));
 }
