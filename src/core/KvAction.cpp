@@ -2,21 +2,13 @@
 
 #include <KvExcept.h>
 #include <KvObservedObject.h>
+#include <KvPoison.h>
 #include <KvRefObject.h>
 #include <KvUndoRefObject.h>
 
 #include <new>
 #include <ostream>
 #include <utility>
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#define KV_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
-#define KV_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
-#else
-#define KV_POISON(p, n) ((void)(p), (void)(n))
-#define KV_UNPOISON(p, n) ((void)(p), (void)(n))
-#endif
 
 namespace {
 
