@@ -10,35 +10,28 @@
 #include <ostream>
 #include <utility>
 
-namespace {
+void* KvAction::freeSlots_[kMaxFreeSlots];
+std::size_t KvAction::numFreeSlots_ = 0;
+#if defined(__SANITIZE_ADDRESS__)
+const bool KvAction::slotsPoisoned_ = true;
+#else
+const bool KvAction::slotsPoisoned_ = false;
+#endif
 
-// Freed action memory, all of one slot size. Actions up to a slot are given a
-// whole slot, so any freed slot fits any of them. At most kMaxFreeSlots are
-// kept, so that a burst (a model torn down under a lock) gives its peak back
-// to the heap. The slots are listed here, not threaded through themselves, so
-// that a free slot can be poisoned whole and still be seen as reachable.
-constexpr std::size_t kSlotSize = 64;
-constexpr std::size_t kMaxFreeSlots = 256;
-
-void* freeSlots[kMaxFreeSlots];
-std::size_t numFreeSlots = 0;
-
-}  // namespace
-
-void* KvAction::operator new(std::size_t size) {
+void* KvAction::allocateSlot(std::size_t size) {
     if (size > kSlotSize) return ::operator new(size);
-    if (numFreeSlots == 0) return ::operator new(kSlotSize);
-    void* slot = freeSlots[--numFreeSlots];
+    if (numFreeSlots_ == 0) return ::operator new(kSlotSize);
+    void* slot = freeSlots_[--numFreeSlots_];
     // Poisoned while free, so that a use of a deleted action is still caught.
     KV_UNPOISON(slot, kSlotSize);
     return slot;
 }
 
-void KvAction::operator delete(void* p, std::size_t size) noexcept {
+void KvAction::freeSlot(void* p, std::size_t size) noexcept {
     if (size > kSlotSize) return ::operator delete(p, size);
-    if (numFreeSlots == kMaxFreeSlots) return ::operator delete(p, kSlotSize);
+    if (numFreeSlots_ == kMaxFreeSlots) return ::operator delete(p, kSlotSize);
     KV_POISON(p, kSlotSize);
-    freeSlots[numFreeSlots++] = p;
+    freeSlots_[numFreeSlots_++] = p;
 }
 
 void KvAction::throwNullSource() { throw KvExcept("NULL entity"); }

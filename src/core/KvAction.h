@@ -26,8 +26,20 @@ public:
     // ones reuse the memory of freed ones instead of a trip to the heap. Only
     // memory whose action was deleted (count gone) is reused, and on the queue
     // thread only, as for the count.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* p, std::size_t size) noexcept;
+    // Inline: every notification pays for them. A build that poisons free
+    // slots (AddressSanitizer) takes the out-of-line path, whatever the
+    // caller was compiled with.
+    static void* operator new(std::size_t size) {
+        if (size <= kSlotSize && numFreeSlots_ != 0 && !slotsPoisoned_) return freeSlots_[--numFreeSlots_];
+        return allocateSlot(size);
+    }
+    static void operator delete(void* p, std::size_t size) noexcept {
+        if (size <= kSlotSize && numFreeSlots_ != kMaxFreeSlots && !slotsPoisoned_) {
+            freeSlots_[numFreeSlots_++] = p;
+            return;
+        }
+        freeSlot(p, size);
+    }
 
     virtual void process(KvObject* target) = 0;
     virtual KvString getClassName() = 0;
@@ -107,6 +119,19 @@ protected:
     void forgetSource() { source_.forget(); }
 
 private:
+    // Freed action memory, all of one slot size: actions up to a slot are
+    // given a whole slot, so any freed slot fits any of them. At most
+    // kMaxFreeSlots are kept, so that a burst (a model torn down under a lock)
+    // gives its peak back to the heap. The slots are listed apart, not
+    // threaded through themselves, so that a free slot can be poisoned whole.
+    static constexpr std::size_t kSlotSize = 64;
+    static constexpr std::size_t kMaxFreeSlots = 256;
+    static void* freeSlots_[kMaxFreeSlots];
+    static std::size_t numFreeSlots_;
+    static const bool slotsPoisoned_;
+    static void* allocateSlot(std::size_t size);
+    static void freeSlot(void* p, std::size_t size) noexcept;
+
     [[noreturn]] static void throwNullSource();
     // A KvRefObject is told apart by its flag, exactly as castToRefObject()
     // (final there) would: one test instead of a virtual call.
