@@ -139,12 +139,18 @@ BENCHMARK(BM_DataStoreWrite)->Unit(benchmark::kMillisecond);
 // The read benchmarks free 100,000 entities between iterations, outside the
 // timing. Whether glibc then hands the top of the heap back to the system
 // (and the next iteration pays the page faults again) depends on what else
-// happens to sit at the top: keep the pages for both readers alike, so that
-// the figures compare the readers.
+// happens to sit at the top; and once a threshold is set by hand, glibc stops
+// adjusting the mapping threshold, so it is set too, or the file buffer would
+// be mapped afresh every time. Both readers run alike, so that the figures
+// compare the readers. Afterwards the thresholds stay where glibc's own
+// adjustment settles (32 MB mapping, twice that for trimming).
 struct KeepHeapPages {
-    KeepHeapPages() { mallopt(M_TRIM_THRESHOLD, 512 << 20); }
+    KeepHeapPages() {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    }
     ~KeepHeapPages() {
-        mallopt(M_TRIM_THRESHOLD, 128 << 10);  // glibc's default
+        mallopt(M_TRIM_THRESHOLD, 64 << 20);
         malloc_trim(0);
     }
 };
