@@ -11,7 +11,6 @@
 #include <KvRefPtr.h>
 #include <KvTypes.h>
 #include <KvUndo.h>
-#include <KvUndoManager.h>
 #include <KvUndoRefObject.h>
 #include <KvUpdateAction.h>
 
@@ -99,9 +98,7 @@ void KvObservedObject::tellNonUndoObservers(KvObservedObject* obj, KvAction* giv
 }
 
 void KvObservedObject::dispatch(KvAction* action, KvActionObject originator) {
-    // KvUndo::isRestoring(), read in place: every update asks.
-    const KvUndoManager* undo = KvUndoManager::existing();
-    if (undo && undo->isRestoring())
+    if (KvUndo::isRestoring())
         notifyNonUndoObservers(action, originator);
     else
         notifyObservers(action, originator);

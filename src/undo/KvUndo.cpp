@@ -95,11 +95,6 @@ bool releaseOldSteps() {
     return m && m->releaseOldSteps();
 }
 
-bool isRestoring() {
-    KvUndoManager* m = KvUndoManager::existing();
-    return m && m->isRestoring();
-}
-
 void addDelayedUndoAction(KvDelayedFunction* f) {
     if (KvUndoManager* m = engine()) m->addDelayedUndoAction(f);
 }

@@ -50,6 +50,7 @@
 #include <KvBaseExport.h>
 #include <KvString.h>
 #include <KvTypeId.h>
+#include <KvUndoManager.h>
 #include <KvUndoReference.h>
 #include <KvVector.h>
 
@@ -97,7 +98,11 @@ KV_BASE_EXPORT void truncate();
 // Forgets old steps to free memory; true when something was released.
 KV_BASE_EXPORT bool releaseOldSteps();
 
-KV_BASE_EXPORT bool isRestoring();
+// Inline: every update of an observed object asks.
+inline bool isRestoring() {
+    const KvUndoManager* m = KvUndoManager::existing();
+    return m && m->isRestoring();
+}
 // Only while restoring: work for the end of the restore. The engine holds a
 // reference until the function has been queued.
 KV_BASE_EXPORT void addDelayedUndoAction(KvDelayedFunction* f);
